@@ -1,5 +1,184 @@
-// varnesk-cli commands: calibrate,measure. Not built yet; each says so plainly.
-#include "commands.h"
+// varnesk-cli commands: calibrate, measure. Both read a reference point file, calibrate the
+// camera for the given image size exactly as the program does, and report in JSON.
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
-int cli_calibrate(int, char**) { return cli_print_error("varnesk-cli calibrate is not implemented yet"); }
-int cli_measure(int, char**) { return cli_print_error("varnesk-cli measure is not implemented yet"); }
+#include "commands.h"
+#include "geometry/geometry.h"
+#include "geometry/vector3.h"
+#include "scene/readers.h"
+
+#if __has_include("imagefile.h")
+#include "imagefile.h"
+#define VARNESK_CLI_HAS_IMAGEFILE 1
+#endif
+
+namespace {
+
+constexpr int MAX_IMAGE_SIDE = 1 << 20;
+
+struct GeometryArgs {
+  const char* reference = nullptr;
+  const char* size = nullptr;
+  const char* image = nullptr;
+  const char* points[4] = {};
+  bool hasPoints = false;
+};
+
+// A whole decimal int, nothing else in the text.
+bool parse_int(const char* text, long lo, long hi, int* out) {
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno == ERANGE || value < lo || value > hi) return false;
+  *out = static_cast<int>(value);
+  return true;
+}
+
+bool parse_size(const char* text, int* w, int* h) {
+  const char* x = std::strchr(text, 'x');
+  if (!x) return false;
+  const std::string width(text, x);
+  return parse_int(width.c_str(), 1, MAX_IMAGE_SIDE, w) && parse_int(x + 1, 1, MAX_IMAGE_SIDE, h);
+}
+
+// Returns an empty string on success, else the message to print.
+std::string parse_args(int argc, char** argv, bool wantPoints, GeometryArgs* a) {
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--size" || arg == "--image") {
+      if (i + 1 >= argc) return arg + " needs a value";
+      (arg == "--size" ? a->size : a->image) = argv[++i];
+    } else if (arg == "--points" && wantPoints) {
+      if (i + 4 >= argc) return "--points needs four numbers: U1 V1 U2 V2";
+      for (int k = 0; k < 4; ++k) a->points[k] = argv[++i];
+      a->hasPoints = true;
+    } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
+      return "unknown option '" + arg + "'";
+    } else if (!a->reference) {
+      a->reference = argv[i];
+    } else {
+      return "unexpected argument '" + arg + "'";
+    }
+  }
+  if (!a->reference) return "missing the reference point file (REF)";
+  if ((a->size != nullptr) == (a->image != nullptr)) return "give the image size with exactly one of --size WxH or --image IMAGE";
+  if (wantPoints && !a->hasPoints) return "missing --points U1 V1 U2 V2";
+  return "";
+}
+
+// Fills the image size from --size or --image. Returns 0, or prints the error and returns 1.
+int image_size(const GeometryArgs& a, CalibrationState& s) {
+  if (a.size) {
+    if (!parse_size(a.size, &s.imageWidth, &s.imageHeight)) {
+      return cli_print_error(std::string("--size wants WIDTHxHEIGHT in whole pixels (1 to ") +
+                             std::to_string(MAX_IMAGE_SIDE) + "), got '" + a.size + "'");
+    }
+    return 0;
+  }
+#ifdef VARNESK_CLI_HAS_IMAGEFILE
+  const int code = ImageFileInfo(a.image, &s.imageWidth, &s.imageHeight, nullptr, nullptr);
+  if (code != IMAGE_OK) {
+    return cli_print_error(std::string("cannot read the size of image '") + a.image + "': " + ImageErrorText(code), code);
+  }
+  return 0;
+#else
+  return cli_print_error("--image is not supported yet (the image library is not built in); give the size with --size WxH");
+#endif
+}
+
+int count_off_ground(const CalibrationState& s) {
+  int k = 0;
+  for (int i = 0; i < s.refCount; ++i) k += s.refWorldZ[i] != 0.0;
+  return k;
+}
+
+std::string calibration_error(const CalibrationState& s, const char* path) {
+  const std::string file = std::string("'") + path + "'";
+  switch (s.calibrationReport.status) {
+    case CALIB_TOO_FEW_POINTS:
+      return "calibration needs at least " + std::to_string(MIN_REFERENCE_POINTS) + " reference points; " + file +
+             " has " + std::to_string(s.refCount);
+    case CALIB_FEW_OFF_GROUND:
+      return "calibration needs at least two landmarks off the ground at distinct pixels (for instance the two "
+             "crossbar ends of a goal, at 2.44 m, or another height); " + file + " has " +
+             std::to_string(count_off_ground(s)) + " off the ground";
+    case CALIB_DEGENERATE:
+      return "the landmarks in " + file + " do not determine a camera: they lie in one plane, or too many lie on one "
+             "line; add landmarks away from that plane or line";
+    case CALIB_NOT_FINITE:
+      return "the calibration from " + file + " gave values that are not finite numbers";
+    default:
+      return "the calibration from " + file + " failed";
+  }
+}
+
+// Reads REF, takes the image size and calibrates. Returns 0, or prints the error and returns 1.
+int calibrate_from_args(const GeometryArgs& a, CalibrationState& s) {
+  if (image_size(a, s) != 0) return 1;
+  ReadReport report;
+  if (!read_reference_file(a.reference, s, &report)) {
+    std::string msg = std::string("reference point file '") + a.reference + "': ";
+    if (report.status == READ_BAD_COUNT) {
+      msg += "the point count " + std::to_string(report.count) + " is outside 0.." + std::to_string(report.capacity);
+    } else {
+      msg += read_status_text(report.status);
+      if (report.item[0] != '\0') msg += std::string(" (") + report.item + ")";
+    }
+    if (report.line > 0) msg += " at line " + std::to_string(report.line);
+    return cli_print_error(msg);
+  }
+  if (!update_calibration(s)) return cli_print_error(calibration_error(s, a.reference));
+  return 0;
+}
+
+nlohmann::json vec(const double* x, int n) { return nlohmann::json(std::vector<double>(x, x + n)); }
+
+int run(int argc, char** argv, bool measure) {
+  GeometryArgs a;
+  const std::string err = parse_args(argc, argv, measure, &a);
+  if (!err.empty()) return cli_print_error(err + "; see varnesk-cli --help");
+  int pts[4] = {};
+  for (int k = 0; measure && k < 4; ++k) {
+    if (!parse_int(a.points[k], INT_MIN, INT_MAX, &pts[k])) {
+      return cli_print_error(std::string("--points wants whole pixel numbers, got '") + a.points[k] + "'");
+    }
+  }
+  // the state is large and the geometry is allocation-free: one static record, as in the program
+  static CalibrationState s;
+  if (calibrate_from_args(a, s) != 0) return 1;
+
+  nlohmann::json out;
+  out["ok"] = true;
+  if (measure) {
+    double ga[3], gb[3];
+    image_point_to_ground(s, pts[0], pts[1], &ga[0], &ga[1], &ga[2]);
+    image_point_to_ground(s, pts[2], pts[3], &gb[0], &gb[1], &gb[2]);
+    out["ground_a"] = vec(ga, 2);
+    out["ground_b"] = vec(gb, 2);
+    out["distance_m"] = distance_between_points(s, pts[0], pts[1], pts[2], pts[3]);
+    out["parallel_distance_m"] = distance_between_parallels(s, pts[0], pts[1], pts[2], pts[3]);
+    return cli_print_ok(out);
+  }
+  out["reference_points"] = s.refCount;
+  out["camera_matrix"] = vec(s.cameraMatrix, 12);
+  out["eye"] = vec(s.cameraEye, 3);
+  out["target"] = vec(s.cameraTarget, 3);
+  out["up"] = vec(s.cameraUp, 3);
+  out["view_dir"] = vec(s.cameraViewDir, 3);
+  out["focal_px"] = std::sqrt(dot3(s.cameraUp, s.cameraUp));
+  out["vertical_fov_deg"] = camera_vertical_fov(s);
+  out["reprojection_rms_px"] = reprojection_rms(s);
+  out["search_passes"] = s.calibrationReport.searchPasses;
+  out["search_capped"] = s.calibrationReport.searchCapped != 0;
+  return cli_print_ok(out);
+}
+
+}  // namespace
+
+int cli_calibrate(int argc, char** argv) { return run(argc, argv, false); }
+int cli_measure(int argc, char** argv) { return run(argc, argv, true); }

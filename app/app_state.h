@@ -1,0 +1,87 @@
+#pragma once
+// The one global record of the application. Every callback, drawing and geometric routine reads
+// and writes it directly; the points, the camera and the 3D view records come from the
+// geometry's CalibrationState, which it extends with the image, the switches, the interaction,
+// the team colours and the interface handles.
+//
+// Image positions: column from the left, row from the bottom (0 = bottom row). A mouse row,
+// counted from the top, is stored as imageHeight - y - 1.
+
+#include <vector>
+
+#include "geometry/geometry_state.h"
+
+struct TukElement;  // the toolkit's element (TukHandle is a pointer to it)
+
+// What a click on the image does.
+enum InteractionMode {
+  MODE_NONE = 0,
+  MODE_ADD_REFERENCE = 1,      // a click stores the pending reference point's pixel
+  MODE_ADD_OBJECT = 2,         // a click adds a player, the referee or the ball
+  MODE_POINT_DISTANCE = 3,     // two clicks measure the ground distance between them
+  MODE_PARALLEL_DISTANCE = 4,  // two clicks measure the distance between parallels to the goal line
+};
+
+constexpr int TEAM_COLOR_COUNT = 5;       // entries the colour list offers
+constexpr int TEAM_COLOR_REFEREE = 5;     // black, used only for the referee's figure
+constexpr const char* teamColorNames[TEAM_COLOR_COUNT] = {"Red", "Green", "Blue", "Yellow", "Gray"};
+constexpr unsigned char teamColorRgb[TEAM_COLOR_COUNT + 1][3] = {
+    {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {192, 192, 192}, {0, 0, 0}};
+
+struct AppState : CalibrationState {
+  // Image (imageWidth and imageHeight, pixels, are in the base record).
+  std::vector<unsigned char> imageRgb;  // width x height pixels of R, G, B bytes, bottom row first, no padding
+  int imageLoaded = 0;                  // 1 once an image has been loaded; redraws and "Make 3D Model" wait for it
+
+  // Display switches (flags), read by the redraws.
+  int showRefPoints = 0;      // draw the reference points over the image
+  int showObjPoints = 0;      // draw the object points over the image
+  int showFieldLines = 0;     // draw the projected field lines over the image
+  int showPointDistance = 0;  // draw the two-point measurement
+  int showParallels = 0;      // draw the two lines parallel to the goal line
+  int modelReady = 0;         // the 3D canvas draws the scene model
+  int landmarkMarked = 0;     // the field diagram marks the entered and the picked landmarks
+
+  // Interaction.
+  int interactionMode = MODE_NONE;  // InteractionMode
+  int measureClicks = 0;            // clicks taken in the current measurement: 0, 1 or 2
+  int measureX1 = 0, measureY1 = 0;  // first measurement point, column and row from the bottom
+  int measureX2 = 0, measureY2 = 0;  // second measurement point
+  double pickedWorldX = 0, pickedWorldY = 0, pickedWorldZ = 0;  // landmark last picked in the diagram, metres
+
+  // Team colours and the 3D figures.
+  int teamAColor = 0;        // index into teamColorNames; "Red"
+  int teamBColor = 2;        // index into teamColorNames; "Blue"
+  int teamAList = -1;        // display list of team A's player figure, -1 when none
+  int teamBList = -1;        // display list of team B's player figure, -1 when none
+  int refereeList = 0;       // display list of the referee figure
+  int refereeListBuilt = 0;  // 1 once refereeList has been compiled
+
+  // Interface elements, created once at start-up and kept until shutdown.
+  TukElement* mainDialog = nullptr;
+  TukElement* imageCanvas = nullptr;      // 640 x 480 canvas showing the photograph
+  TukElement* sceneDialog = nullptr;      // "3D Scene" window
+  TukElement* sceneCanvas = nullptr;
+  TukElement* refPointDialog = nullptr;   // "Field Reference Points" window
+  TukElement* fieldCanvas = nullptr;      // 560 x 350 pitch plan
+  TukElement* aboutDialog = nullptr;
+  TukElement* visRefPointsItem = nullptr;     // View > "Reference Points"
+  TukElement* visObjPointsItem = nullptr;     // View > "Object Points"
+  TukElement* visFieldLinesItem = nullptr;    // View > "Field Lines"
+};
+
+extern AppState appState;
+
+// Point operations. x and y are the mouse position (y from the top); each stores column x and
+// row imageHeight - y - 1. A list that is full refuses the point: they return 1 when it was
+// stored, 0 when there was no slot for it.
+int set_reference_image_point(CalibrationState& s, int x, int y);
+int append_reference_world_point(CalibrationState& s, double X, double Y, double Z);
+int add_team_a_point(CalibrationState& s, int x, int y);
+int add_team_b_point(CalibrationState& s, int x, int y);
+void set_referee_point(CalibrationState& s, int x, int y);
+void set_ball_point(CalibrationState& s, int x, int y);
+// refCount = 0; the array contents stay.
+void clear_reference_points(CalibrationState& s);
+// Team counts and the referee and ball flags to 0.
+void clear_object_points(CalibrationState& s);
