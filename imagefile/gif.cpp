@@ -135,7 +135,7 @@ int decode_row(GifData* g, uint8_t* row, int n) {
     int code = next_code(g);
     if (code < 0) return IMAGE_ERR_READ;
     if (code == g->endCode) {
-      // tolerated only in place of the row's last pixel, which then stays black
+      // tolerated only in place of the row's last pixel, which then reads index 0
       if (x != n - 1) return IMAGE_ERR_READ;
       row[x++] = 0;
       g->ended = true;
