@@ -21,6 +21,7 @@ struct TiffData {
   size_t rowBytes;
   int photometric;
   int bits;
+  bool truncated;  // libtiff met the end of the file while reading the directory
 };
 
 tmsize_t client_read(thandle_t h, void* data, tmsize_t count) {
@@ -79,6 +80,15 @@ void client_unmap(thandle_t, void*, toff_t) {}
 // libtiff's warnings and errors would go to stderr; the caller gets our error codes instead.
 int quiet_handler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// libtiff ignores a tag whose values lie past the end of the file and carries on; a palette
+// file whose colour map is cut off would then load as grey. A cut file is damaged data to us.
+int warning_handler(TIFF*, void* user, const char*, const char* format, va_list) {
+  if (format != nullptr && std::strstr(format, "IO error") != nullptr) {
+    static_cast<TiffData*>(user)->truncated = true;
+  }
+  return 1;
+}
+
 void free_data(TiffData* d) {
   if (d == nullptr) return;
   if (d->tiff != nullptr) TIFFClose(d->tiff);  // closes the file through client_close
@@ -96,7 +106,7 @@ TIFF* open_tiff(const char* path, TiffData* d) {
   if (fileSize < (INT64_MAX - limit) / 4) limit += static_cast<tmsize_t>(4 * fileSize);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, limit);
   TIFFOpenOptionsSetErrorHandlerExtR(options, quiet_handler, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(options, quiet_handler, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, warning_handler, d);
   TIFF* t = TIFFClientOpenExt(path, "r", d, client_read, client_write, client_seek,
                               client_close, client_size, client_map, client_unmap, options);
   TIFFOpenOptionsFree(options);
@@ -133,6 +143,11 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   if (d->tiff == nullptr) {
     free_data(d);
     *error = IMAGE_ERR_FORMAT;
+    return nullptr;
+  }
+  if (d->truncated) {
+    free_data(d);
+    *error = IMAGE_ERR_READ;
     return nullptr;
   }
   TIFF* t = d->tiff;

@@ -380,19 +380,21 @@ def make_tiff():
     os.makedirs(d, exist_ok=True)
     W, H = 61, 43
     rgb = photo(W, H)
-    src = os.path.join(d, "src.ppm")
+    here = os.getcwd()
+    os.chdir(d)
+    src = "photo.ppm"
     ppm(src, W, H, rgb)
-    grey = os.path.join(d, "src.pgm")
+    grey = "photo.pgm"
     pgm(grey, W, H, 255, [[(r * 3 + g * 5 + b) // 9 for r, g, b in row] for row in rgb])
-    grey4 = os.path.join(d, "src4.pgm")
+    grey4 = "ramp15.pgm"
     pgm(grey4, W, H, 15, [[(x + y) % 16 for x in range(W)] for y in range(H)])
-    bits = os.path.join(d, "src.pbm")
+    bits = "photo.pbm"
     sh("pamthreshold -simple %s 2>/dev/null || pgmtopbm -threshold %s" % (grey, grey), bits)
-    few = os.path.join(d, "src16.ppm")
+    few = "photo16.ppm"
     sh("pnmquant 16 %s 2>/dev/null" % src, few)
-    four = os.path.join(d, "src4c.ppm")
+    four = "photo4.ppm"
     sh("pnmquant 4 %s 2>/dev/null" % src, four)
-    deep = os.path.join(d, "src16bit.ppm")
+    deep = "photo16bit.ppm"
     sh("pamdepth 65535 %s" % src, deep)
     runs = [
         ("rgb_none.tif", "pnmtotiff -truecolor -none photo.ppm", "pnmtotiff -truecolor -none %s" % src),
@@ -417,19 +419,20 @@ def make_tiff():
         ("refused_rgb16.tif", "pnmtotiff -truecolor photo16bit.ppm (pamdepth 65535)", "pnmtotiff -truecolor %s" % deep),
     ]
     for name, recipe, cmd in runs:
-        sh(cmd + " 2>/dev/null", os.path.join(d, name))
+        sh(cmd + " 2>/dev/null", name)
         recipes["tiff"].append("%s: %s" % (name, recipe))
-    base = os.path.join(d, "rgb_none.tif")
+    base = "rgb_none.tif"
     for name, flags in [
         ("rgb_big_endian.tif", "-B"),
         ("refused_planar_separate.tif", "-p separate"),
         ("refused_tiled.tif", "-t -w 16 -l 16"),
         ("refused_jpeg_ycbcr.tif", "-c jpeg"),
     ]:
-        sh("tiffcp %s %s %s" % (flags, base, os.path.join(d, name)))
+        sh("tiffcp %s %s %s" % (flags, base, name))
         recipes["tiff"].append("%s: tiffcp %s rgb_none.tif" % (name, flags))
     for f in (src, grey, grey4, bits, few, four, deep):
         os.remove(f)
+    os.chdir(here)
 
     w, h = 5, 3
     common = [(256, 3, [w]), (257, 3, [h]), (277, 3, [1]), (278, 3, [h]), (262, 3, [1])]
@@ -441,8 +444,8 @@ def make_tiff():
               tiff_bytes(w, h, [(256, 3, [w]), (257, 3, [h]), (258, 3, [8, 8, 8, 8]), (262, 3, [2]),
                                 (277, 3, [4]), (278, 3, [h]), (279, 4, [w * h * 4]), (338, 3, [2])],
                          bytes(w * h * 4)))
-    hand_tiff("damaged_strip_past_end.tif", "8-bit grey whose strip byte count runs past the end of the file",
-              tiff_bytes(w, h, common + [(258, 3, [8]), (279, 4, [w * h * 100])], grey_data))
+    hand_tiff("damaged_strip_past_end.tif", "5x3 8-bit grey whose one strip has 5 of its 15 bytes in the file",
+              tiff_bytes(w, h, common + [(258, 3, [8]), (279, 4, [w * h])], grey_data[:5]))
     hand_tiff("damaged_huge_strip.tif", "8-bit grey 4000x4000 claiming one LZW strip of 3.6 GB",
               tiff_bytes(4000, 4000, [(256, 4, [4000]), (257, 4, [4000]), (258, 3, [8]), (259, 3, [5]),
                                       (262, 3, [1]), (277, 3, [1]), (278, 4, [4000]),

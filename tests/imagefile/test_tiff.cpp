@@ -1,0 +1,157 @@
+// TIFF reader: pnmtotiff's and tiffcp's files compared with tifftopnm's decoding (grey and
+// palette files too: tifftopnm shows white-is-zero files as they look, as our palette does),
+// the variants the reader refuses, and hostile headers (see data/tiff/RECIPES.txt).
+#include "format_driver.h"
+#include "image_test_util.h"
+
+using imgtest::DataPath;
+using imgtest::LoadImage;
+using imgtest::Planes;
+
+namespace {
+
+std::string Tiff(const std::string& name) { return DataPath("tiff/" + name); }
+
+}  // namespace
+
+TEST(TiffReader, encoder_files_match_tifftopnm) {
+  struct Case {
+    const char* name;
+    int colourMode;
+    int paletteSize;
+    int compression;
+  };
+  const Case cases[] = {
+      {"rgb_none.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_NONE},
+      {"rgb_lzw.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_DECODED},
+      {"rgb_lzw_predictor.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_DECODED},
+      // compressions other than LZW are marked as such, but libtiff still decodes them
+      {"rgb_packbits.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_UNSUPPORTED},
+      {"rgb_deflate.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_UNSUPPORTED},
+      {"rgb_strips_of_3_rows.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_NONE},
+      {"rgb_big_endian.tif", IMAGE_RGB, 0, IMAGE_COMPRESSION_NONE},
+      {"grey8_minisblack.tif", IMAGE_MAP, 256, IMAGE_COMPRESSION_NONE},
+      {"grey8_miniswhite.tif", IMAGE_MAP, 256, IMAGE_COMPRESSION_NONE},
+      {"grey4_minisblack.tif", IMAGE_MAP, 16, IMAGE_COMPRESSION_NONE},
+      {"grey4_miniswhite.tif", IMAGE_MAP, 16, IMAGE_COMPRESSION_NONE},
+      {"bilevel_minisblack.tif", IMAGE_MAP, 2, IMAGE_COMPRESSION_NONE},
+      {"bilevel_miniswhite.tif", IMAGE_MAP, 2, IMAGE_COMPRESSION_NONE},
+      {"bilevel_lsb2msb.tif", IMAGE_MAP, 2, IMAGE_COMPRESSION_NONE},
+      {"bilevel_g4.tif", IMAGE_MAP, 2, IMAGE_COMPRESSION_UNSUPPORTED},
+      {"palette8.tif", IMAGE_MAP, 256, IMAGE_COMPRESSION_NONE},
+      {"palette4.tif", IMAGE_MAP, 16, IMAGE_COMPRESSION_NONE},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Tiff(c.name);
+    ImageFileDescription info{};
+    ASSERT_EQ(ImageFileDescribe(path.c_str(), &info), IMAGE_OK) << c.name;
+    EXPECT_STREQ(info.format, "TIFF");
+    EXPECT_EQ(info.width, 61);
+    EXPECT_EQ(info.height, 43);
+    EXPECT_EQ(info.colourMode, c.colourMode) << c.name;
+    EXPECT_EQ(info.paletteSize, c.paletteSize) << c.name;
+    EXPECT_EQ(info.compression, c.compression) << c.name;
+    EXPECT_EQ(info.readable, IMAGE_OK) << c.name;
+    Planes ours, theirs;
+    ASSERT_EQ(LoadImage(path, &ours), IMAGE_OK) << c.name;
+    ASSERT_TRUE(imgtest::RunToPnm("tifftopnm " + imgtest::ShellQuote(path) + " | pamdepth 255", &theirs))
+        << c.name;
+    imgtest::ExpectSamePlanes(theirs, ours, c.name);
+  }
+}
+
+TEST(TiffReader, grey_palettes_follow_the_photometric_interpretation) {
+  ImageFormatDriver* tiff = ImageFindFormat("TIFF");
+  ASSERT_NE(tiff, nullptr);
+  struct Case {
+    const char* name;
+    int size;
+    unsigned first, second, last;  // grey levels of entries 0, 1 and size - 1
+  };
+  const Case cases[] = {
+      {"grey4_miniswhite.tif", 16, 255, 238, 0},  // steps of 17 down from white
+      {"grey4_minisblack.tif", 16, 0, 17, 255},
+      {"grey8_miniswhite.tif", 256, 255, 254, 0},
+      {"bilevel_miniswhite.tif", 2, 255, 0, 0},
+      {"bilevel_minisblack.tif", 2, 0, 255, 255},
+  };
+  for (const Case& c : cases) {
+    int error = -1;
+    ImageFileHandle* h = tiff->open(Tiff(c.name).c_str(), &error);
+    ASSERT_EQ(error, IMAGE_OK) << c.name;
+    ASSERT_EQ(h->paletteSize, c.size);
+    std::vector<uint32_t> palette(static_cast<size_t>(c.size));
+    ASSERT_EQ(tiff->readPalette(h, palette.data()), IMAGE_OK);
+    auto grey = [](unsigned v) { return (v << 16) | (v << 8) | v; };
+    EXPECT_EQ(palette[0], grey(c.first)) << c.name;
+    EXPECT_EQ(palette[1], grey(c.second)) << c.name;
+    EXPECT_EQ(palette[c.size - 1], grey(c.last)) << c.name;
+    tiff->close(h);
+  }
+}
+
+TEST(TiffReader, grey_file_loads_with_equal_planes) {
+  Planes p;
+  ASSERT_EQ(LoadImage(Tiff("grey8_minisblack.tif"), &p), IMAGE_OK);
+  EXPECT_EQ(p.red, p.green);
+  EXPECT_EQ(p.red, p.blue);
+}
+
+TEST(TiffReader, unsupported_variants_report_size_but_do_not_load) {
+  const char* names[] = {
+      "refused_rgb16.tif", "refused_planar_separate.tif", "refused_tiled.tif", "refused_jpeg_ycbcr.tif",
+      "refused_palette2.tif", "refused_float.tif", "refused_rgba.tif",
+  };
+  for (const char* name : names) {
+    ImageFileDescription info{};
+    ASSERT_EQ(ImageFileDescribe(Tiff(name).c_str(), &info), IMAGE_OK) << name;
+    EXPECT_STREQ(info.format, "TIFF");
+    EXPECT_GT(info.width, 0) << name;
+    EXPECT_GT(info.height, 0) << name;
+    EXPECT_EQ(info.readable, IMAGE_ERR_VARIANT) << name;
+    Planes p;
+    EXPECT_EQ(LoadImage(Tiff(name), &p), IMAGE_ERR_VARIANT) << name;
+  }
+}
+
+TEST(TiffReader, hostile_headers_fail_without_large_allocations) {
+  // a strip that runs past the end of the file; one LZW strip claiming 3.6 GB (libtiff's
+  // allocations are capped, and ASan would report one that big); 10^10 pixels
+  struct Case {
+    const char* name;
+    int info;
+    int load;
+  };
+  const Case cases[] = {
+      {"damaged_strip_past_end.tif", IMAGE_OK, IMAGE_ERR_READ},
+      {"damaged_huge_strip.tif", IMAGE_OK, IMAGE_ERR_READ},
+      {"refused_huge_dimensions.tif", IMAGE_ERR_VARIANT, IMAGE_ERR_VARIANT},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ImageFileInfo(Tiff(c.name).c_str(), nullptr, nullptr, nullptr, nullptr), c.info) << c.name;
+    Planes p;
+    EXPECT_EQ(LoadImage(Tiff(c.name), &p), c.load) << c.name;
+  }
+}
+
+TEST(TiffReader, libtiff_says_nothing_on_stderr) {
+  testing::internal::CaptureStderr();
+  Planes p;
+  EXPECT_EQ(LoadImage(Tiff("damaged_strip_past_end.tif"), &p), IMAGE_ERR_READ);
+  EXPECT_EQ(LoadImage(Tiff("refused_jpeg_ycbcr.tif"), &p), IMAGE_ERR_VARIANT);
+  // a TIFF signature with a directory offset far past the end
+  const unsigned char header[] = {'I', 'I', 42, 0, 0xF0, 0xFF, 0xFF, 0x0F};
+  const std::string path = imgtest::TempPath("bad-directory.tif");
+  ASSERT_TRUE(imgtest::WriteFileBytes(path, header, sizeof header));
+  EXPECT_NE(LoadImage(path, &p), IMAGE_OK);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(TiffReader, every_truncated_prefix_fails_cleanly) {
+  for (const char* name : {"rgb_lzw.tif", "grey4_miniswhite.tif", "palette8.tif"}) {
+    std::vector<unsigned char> bytes = imgtest::ReadFileBytes(Tiff(name));
+    ASSERT_GT(bytes.size(), 100u);
+    // pnmtotiff writes the pixels first and the directory last, so every cut loses one of them
+    imgtest::ExpectTruncationsFail(bytes, name);
+  }
+}
