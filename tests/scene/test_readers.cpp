@@ -1,0 +1,229 @@
+// Reference, object and scene file readers: the formats, and every malformed input refused
+// without writing past the arrays or leaving half-read values behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "scene/readers.h"
+
+namespace {
+
+// A FILE over the text, as the readers see a file on disk.
+struct TextFile {
+  explicit TextFile(const std::string& text) : data(text) {
+    f = data.empty() ? std::tmpfile() : fmemopen(&data[0], data.size(), "r");
+  }
+  ~TextFile() {
+    if (f) std::fclose(f);
+  }
+  std::string data;
+  FILE* f;
+};
+
+int read_ref(const std::string& text, CalibrationState& s, ReadReport* r) {
+  TextFile t(text);
+  return read_reference_stream(t.f, s, r);
+}
+int read_obj(const std::string& text, CalibrationState& s, ReadReport* r) {
+  TextFile t(text);
+  return read_object_stream(t.f, s, r);
+}
+int read_cen(const std::string& text, ScenePaths* p, ReadReport* r) {
+  TextFile t(text);
+  return read_scene_stream(t.f, p, r);
+}
+
+TEST(ReferenceFile, EmptyListAndSixPointsInAnyLayout) {
+  CalibrationState s;
+  s.refCount = 9;
+  ReadReport r;
+  EXPECT_EQ(read_ref("0\n", s, &r), 1);
+  EXPECT_EQ(s.refCount, 0);
+  EXPECT_EQ(r.status, READ_OK);
+
+  // records may share lines or be split over them; doubles may carry exponents
+  const char* six =
+      "6\n0 0 0 10 20\n105 0 0 600 21\n16.5 13.84 0\n 300 100 88.5 13.84 0 400 101\n"
+      "0 37.66 2.44 5 200 \t 0 30.34 2.44e0 6 190";
+  EXPECT_EQ(read_ref(six, s, &r), 1);
+  EXPECT_EQ(s.refCount, 6);
+  EXPECT_EQ(s.refWorldX[2], 16.5);
+  EXPECT_EQ(s.refImageY[3], 101);
+  EXPECT_EQ(s.refWorldZ[5], 2.44);
+  EXPECT_EQ(s.refImageX[5], 6);
+}
+
+TEST(ReferenceFile, CountsWithoutSlotsAreRefused) {
+  for (const char* text : {"48\n", "-1\n", "99999999999\n", "abc\n", "6.5\n", ""}) {
+    SCOPED_TRACE(text);
+    CalibrationState s;
+    s.refCount = 7;
+    ReadReport r;
+    EXPECT_EQ(read_ref(text, s, &r), 0);
+    EXPECT_EQ(s.refCount, 7);
+    EXPECT_NE(r.status, READ_OK);
+  }
+  CalibrationState s;
+  ReadReport r;
+  read_ref("\n\n48 1 2 3 4 5", s, &r);
+  EXPECT_EQ(r.status, READ_BAD_COUNT);
+  EXPECT_EQ(r.count, 48);
+  EXPECT_EQ(r.capacity, MAX_REFERENCE_POINTS);
+  EXPECT_EQ(r.line, 3);
+}
+
+TEST(ReferenceFile, RecordsThatEndEarlyOrAreNotNumbers) {
+  CalibrationState s;
+  s.refWorldX[1] = 42;
+  ReadReport r;
+  // the count is taken, the first record read, the second cut short
+  EXPECT_EQ(read_ref("2\n1 2 0 10 20\n", s, &r), 0);
+  EXPECT_EQ(r.status, READ_ENDED_EARLY);
+  EXPECT_EQ(s.refCount, 2);
+  EXPECT_EQ(s.refImageY[0], 20);
+  EXPECT_EQ(s.refWorldX[1], 42);
+
+  for (const char* text : {"1\n1 2 x 10 20", "1\n1 2 3 10.5 20", "1\n1 2 nan 10 20", "1\n1 2 3 10 20x",
+                           "1\n1e999 2 3 10 20", "1\n1 2 3 10 3000000000"}) {
+    SCOPED_TRACE(text);
+    CalibrationState t;
+    t.refWorldZ[0] = -7;
+    t.refImageX[0] = -7;
+    EXPECT_EQ(read_ref(text, t, &r), 0);
+    EXPECT_EQ(r.status, READ_BAD_NUMBER);
+    EXPECT_STREQ(r.item, "reference point");
+  }
+  // the field that could not be read keeps its value; the ones before it are written
+  CalibrationState t;
+  t.refWorldZ[0] = -7;
+  EXPECT_EQ(read_ref("1\n1 2 x 10 20", t, &r), 0);
+  EXPECT_EQ(t.refWorldY[0], 2);
+  EXPECT_EQ(t.refWorldZ[0], -7);
+  EXPECT_EQ(t.refCount, 1);
+}
+
+TEST(ReferenceFile, MissingFile) {
+  CalibrationState s;
+  s.refCount = 3;
+  ReadReport r;
+  EXPECT_EQ(read_reference_file("/nonexistent/dir/x.ref", s, &r), 0);
+  EXPECT_EQ(r.status, READ_CANNOT_OPEN);
+  EXPECT_EQ(s.refCount, 3);
+}
+
+TEST(ObjectFile, FourZerosMeanNothingMarked) {
+  CalibrationState s;
+  s.teamACount = 3;
+  s.refereePresent = 1;
+  s.ballPresent = 1;
+  ReadReport r;
+  EXPECT_EQ(read_obj("0 0 0 0", s, &r), 1);
+  EXPECT_EQ(s.teamACount + s.teamBCount + s.refereePresent + s.ballPresent, 0);
+}
+
+TEST(ObjectFile, TeamsRefereeWithoutBall) {
+  CalibrationState s;
+  s.ballImageX = 55;
+  ReadReport r;
+  EXPECT_EQ(read_obj("2 10 11 12 13\n1 20 21\n7 30 31\n0\n", s, &r), 1);
+  EXPECT_EQ(s.teamACount, 2);
+  EXPECT_EQ(s.teamAImageY[1], 13);
+  EXPECT_EQ(s.teamBCount, 1);
+  EXPECT_EQ(s.teamBImageX[0], 20);
+  EXPECT_EQ(s.refereePresent, 7);  // the flag is kept as the file gives it
+  EXPECT_EQ(s.refereeImageX, 30);
+  EXPECT_EQ(s.refereeImageY, 31);
+  EXPECT_EQ(s.ballPresent, 0);
+  EXPECT_EQ(s.ballImageX, 55);
+}
+
+TEST(ObjectFile, BadCountsAndWordsChangeNothing) {
+  for (const char* text : {"12 1 1", "-1", "0 12", "1 5 6 0 x 0", "1 5 y 0 0 0", "2 1 2 3 4 0 1 5 6.5 0"}) {
+    SCOPED_TRACE(text);
+    CalibrationState s;
+    s.teamACount = 1;
+    s.teamAImageX[0] = 99;
+    s.teamBCount = 2;
+    s.refereePresent = 3;
+    ReadReport r;
+    EXPECT_EQ(read_obj(text, s, &r), 0);
+    EXPECT_TRUE(r.status == READ_BAD_COUNT || r.status == READ_BAD_NUMBER);
+    EXPECT_EQ(s.teamACount, 1);
+    EXPECT_EQ(s.teamAImageX[0], 99);
+    EXPECT_EQ(s.teamBCount, 2);
+    EXPECT_EQ(s.refereePresent, 3);
+  }
+  CalibrationState s;
+  ReadReport r;
+  read_obj("0 12", s, &r);
+  EXPECT_STREQ(r.item, "team B count");
+  EXPECT_EQ(r.count, 12);
+  EXPECT_EQ(r.capacity, MAX_TEAM_PLAYERS);
+}
+
+TEST(ObjectFile, EndingEarlyKeepsWhatWasThere) {
+  CalibrationState s;
+  s.teamBImageY[0] = 44;
+  s.refereePresent = 1;
+  ReadReport r;
+  EXPECT_EQ(read_obj("1 5 6 2 7", s, &r), 0);
+  EXPECT_EQ(r.status, READ_ENDED_EARLY);
+  EXPECT_EQ(s.teamACount, 1);
+  EXPECT_EQ(s.teamAImageX[0], 5);
+  EXPECT_EQ(s.teamBCount, 2);
+  EXPECT_EQ(s.teamBImageX[0], 7);
+  EXPECT_EQ(s.teamBImageY[0], 44);
+  EXPECT_EQ(s.refereePresent, 1);
+}
+
+TEST(SceneFile, TwoOrThreePaths) {
+  ScenePaths p;
+  ReadReport r;
+  EXPECT_EQ(read_cen("img/match.tif\nrefs/match.ref\n", &p, &r), 1);
+  EXPECT_STREQ(p.image, "img/match.tif");
+  EXPECT_STREQ(p.reference, "refs/match.ref");
+  EXPECT_EQ(p.hasObject, 0);
+  EXPECT_STREQ(p.object, "");
+
+  EXPECT_EQ(read_cen("a.jpg b.ref\tc.obj extra", &p, &r), 1);
+  EXPECT_EQ(p.hasObject, 1);
+  EXPECT_STREQ(p.object, "c.obj");
+}
+
+TEST(SceneFile, MissingOrOverlongPathsRefuseTheScene) {
+  const std::string p99(99, 'a');
+  const std::string p100(100, 'b');
+  ScenePaths p;
+  ReadReport r;
+  EXPECT_EQ(read_cen(p99 + " " + p99 + " " + p99, &p, &r), 1);
+  EXPECT_EQ(std::strlen(p.object), 99u);
+
+  const std::string bad[] = {"", "only.tif\n", p100 + " b.ref", "a.tif " + p100, "a.tif b.ref " + p100 + "\n"};
+  for (const std::string& text : bad) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(read_cen(text, &p, &r), 0);
+    EXPECT_TRUE(r.status == READ_ENDED_EARLY || r.status == READ_PATH_TOO_LONG);
+    EXPECT_STREQ(p.image, "");
+    EXPECT_STREQ(p.reference, "");
+    EXPECT_EQ(p.hasObject, 0);
+  }
+  read_cen("a.tif b.ref " + p100, &p, &r);
+  EXPECT_EQ(r.status, READ_PATH_TOO_LONG);
+  EXPECT_STREQ(r.item, "object path");
+}
+
+TEST(SceneFile, ReadFromDisk) {
+  const std::string path = std::string(VARNESK_BINARY_DIR) + "/scene-reader-test.cen";
+  FILE* f = std::fopen(path.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("pic.bmp\npts.ref\n", f);
+  std::fclose(f);
+  ScenePaths p;
+  EXPECT_EQ(read_scene_file(path.c_str(), &p), 1);
+  EXPECT_STREQ(p.reference, "pts.ref");
+  EXPECT_EQ(read_scene_file("/nonexistent.cen", &p), 0);
+}
+
+}  // namespace
