@@ -95,8 +95,9 @@ inline int LoadImage(const std::string& path, Planes* out) {
   return ImageLoadRGB(path.c_str(), out->red.data(), out->green.data(), out->blue.data());
 }
 
-// Parses a binary PBM (P4: 1 = black), PGM (P5) or PPM (P6) with maxval 255 or less into
-// planes, bottom row first. Samples keep the file's scale; *maxval (if given) reports it.
+// Parses a binary PBM (P4: a set bit is black, read as 0, a clear one as 255), PGM (P5) or
+// PPM (P6) with maxval 255 or less into planes, bottom row first. PGM and PPM samples keep the
+// file's scale; *maxval (if given) reports it (255 for PBM).
 inline bool ParsePnm(const std::vector<unsigned char>& bytes, Planes* out, int* maxval = nullptr) {
   size_t pos = 0;
   auto skip_space = [&] {
@@ -121,7 +122,7 @@ inline bool ParsePnm(const std::vector<unsigned char>& bytes, Planes* out, int* 
   const char kind = static_cast<char>(bytes[1]);
   if (kind != '4' && kind != '5' && kind != '6') return false;
   pos = 2;
-  long w, h, mv = 1;
+  long w, h, mv = 255;
   if (!number(&w) || !number(&h) || w <= 0 || h <= 0) return false;
   if (kind != '4' && (!number(&mv) || mv <= 0 || mv > 255)) return false;
   ++pos;  // the single whitespace byte before the raster
@@ -134,7 +135,7 @@ inline bool ParsePnm(const std::vector<unsigned char>& bytes, Planes* out, int* 
     for (long x = 0; x < w; ++x) {
       size_t i = out->index(static_cast<int>(x), y);
       if (kind == '4') {
-        unsigned char v = (src[x / 8] >> (7 - x % 8)) & 1 ? 0 : 1;
+        unsigned char v = (src[x / 8] >> (7 - x % 8)) & 1 ? 0 : 255;  // a set bit is black
         out->red[i] = out->green[i] = out->blue[i] = v;
       } else if (kind == '5') {
         out->red[i] = out->green[i] = out->blue[i] = src[x];
