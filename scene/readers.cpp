@@ -12,7 +12,7 @@
 
 namespace {
 
-enum TokenResult { TOKEN_OK, TOKEN_END, TOKEN_TOO_LONG };
+enum TokenResult { TOKEN_OK, TOKEN_END, TOKEN_TOO_LONG, TOKEN_NUL };
 
 struct FileCloser {
   void operator()(FILE* f) const { std::fclose(f); }
@@ -25,7 +25,8 @@ struct TokenReader {
   int line = 1;
   int tokenLine = 0;  // line where the last token started
 
-  // A token longer than cap - 1 characters is consumed whole and refused.
+  // A token longer than cap - 1 characters, or one holding a NUL byte (which would silently cut
+  // it short as a C string), is consumed whole and refused.
   int next(char* buf, size_t cap) {
     int c = std::getc(f);
     while (c != EOF && std::isspace(c)) {
@@ -36,7 +37,9 @@ struct TokenReader {
     if (c == EOF) return TOKEN_END;
     size_t len = 0;
     bool tooLong = false;
+    bool nul = false;
     while (c != EOF && !std::isspace(c)) {
+      if (c == '\0') nul = true;
       if (len + 1 < cap) {
         buf[len++] = static_cast<char>(c);
       } else {
@@ -46,6 +49,7 @@ struct TokenReader {
     }
     if (c == '\n') ++line;
     buf[len] = '\0';
+    if (nul) return TOKEN_NUL;
     return tooLong ? TOKEN_TOO_LONG : TOKEN_OK;
   }
 };
@@ -178,6 +182,7 @@ const char* read_status_text(int status) {
     case READ_BAD_NUMBER: return "a token is not a number of the expected kind";
     case READ_BAD_COUNT: return "a count is outside the capacity";
     case READ_PATH_TOO_LONG: return "a path is longer than 99 characters";
+    case READ_BAD_PATH: return "a path holds a NUL byte";
     default: return "unknown read error";
   }
 }
@@ -245,8 +250,8 @@ int read_scene_stream(FILE* f, ScenePaths* out, ReadReport* report) {
       *out = ScenePaths();
       return 0;
     }
-    if (t == TOKEN_TOO_LONG) {
-      fail(report, READ_PATH_TOO_LONG, items[k], in.tokenLine);
+    if (t == TOKEN_TOO_LONG || t == TOKEN_NUL) {
+      fail(report, t == TOKEN_NUL ? READ_BAD_PATH : READ_PATH_TOO_LONG, items[k], in.tokenLine);
       *out = ScenePaths();
       return 0;
     }

@@ -16,6 +16,7 @@ enum ReadStatus {
   READ_BAD_NUMBER = 3,      // a token that is not a number of the expected kind
   READ_BAD_COUNT = 4,       // a count outside 0..capacity
   READ_PATH_TOO_LONG = 5,   // a scene path longer than SCENE_PATH_MAX characters
+  READ_BAD_PATH = 6,        // a scene path holding a NUL byte, which no file name can
 };
 
 struct ReadReport {

@@ -214,6 +214,20 @@ TEST(SceneFile, MissingOrOverlongPathsRefuseTheScene) {
   EXPECT_STREQ(r.item, "object path");
 }
 
+TEST(ReadersNulBytes, NulInsideATokenIsRefused) {
+  // found by the scene fuzzer: "%s" would keep the bytes after the NUL, a C string drops them
+  ScenePaths p;
+  ReadReport r;
+  EXPECT_EQ(read_cen(std::string("a.tif b\0x.ref", 13), &p, &r), 0);
+  EXPECT_EQ(r.status, READ_BAD_PATH);
+  CalibrationState s;
+  EXPECT_EQ(read_ref(std::string("6\0 1", 5), s, &r), 0);
+  EXPECT_EQ(r.status, READ_BAD_NUMBER);
+  EXPECT_EQ(s.refCount, 0);
+  EXPECT_EQ(read_obj(std::string("0 0 1\0 1 1 0", 13), s, &r), 0);
+  EXPECT_EQ(r.status, READ_BAD_NUMBER);
+}
+
 TEST(SceneFile, ReadFromDisk) {
   const std::string path = std::string(VARNESK_BINARY_DIR) + "/scene-reader-test.cen";
   FILE* f = std::fopen(path.c_str(), "w");
