@@ -61,20 +61,31 @@ void fail(ReadReport* report, int status, const char* item, int line) {
   report->line = line;
 }
 
-// Reads one token that must be a whole number representable as int. READ_OK, or why not.
-int read_int(TokenReader& in, int* out, ReadReport* report, const char* item) {
-  char buf[128];
+int bad_number(const TokenReader& in, ReadReport* report, const char* item) {
+  fail(report, READ_BAD_NUMBER, item, in.tokenLine);
+  return READ_BAD_NUMBER;
+}
+
+// Reads the token of a number into buf: READ_OK, or why there is none.
+int number_token(TokenReader& in, char (&buf)[128], ReadReport* report, const char* item) {
   const int t = in.next(buf, sizeof buf);
   if (t == TOKEN_END) {
     fail(report, READ_ENDED_EARLY, item, in.tokenLine);
     return READ_ENDED_EARLY;
   }
+  return t == TOKEN_OK ? READ_OK : bad_number(in, report, item);
+}
+
+// Reads one token that must be a whole number representable as int.
+int read_int(TokenReader& in, int* out, ReadReport* report, const char* item) {
+  char buf[128];
+  const int status = number_token(in, buf, report, item);
+  if (status != READ_OK) return status;
   char* end = nullptr;
   errno = 0;
-  const long value = t == TOKEN_OK ? std::strtol(buf, &end, 10) : 0;
-  if (t != TOKEN_OK || end == buf || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
-    fail(report, READ_BAD_NUMBER, item, in.tokenLine);
-    return READ_BAD_NUMBER;
+  const long value = std::strtol(buf, &end, 10);
+  if (end == buf || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX) {
+    return bad_number(in, report, item);
   }
   *out = static_cast<int>(value);
   return READ_OK;
@@ -83,17 +94,11 @@ int read_int(TokenReader& in, int* out, ReadReport* report, const char* item) {
 // Reads one token that must be a whole finite decimal number.
 int read_double(TokenReader& in, double* out, ReadReport* report, const char* item) {
   char buf[128];
-  const int t = in.next(buf, sizeof buf);
-  if (t == TOKEN_END) {
-    fail(report, READ_ENDED_EARLY, item, in.tokenLine);
-    return READ_ENDED_EARLY;
-  }
+  const int status = number_token(in, buf, report, item);
+  if (status != READ_OK) return status;
   char* end = nullptr;
-  const double value = t == TOKEN_OK ? std::strtod(buf, &end) : 0.0;
-  if (t != TOKEN_OK || end == buf || *end != '\0' || !std::isfinite(value)) {
-    fail(report, READ_BAD_NUMBER, item, in.tokenLine);
-    return READ_BAD_NUMBER;
-  }
+  const double value = std::strtod(buf, &end);
+  if (end == buf || *end != '\0' || !std::isfinite(value)) return bad_number(in, report, item);
   *out = value;
   return READ_OK;
 }

@@ -228,6 +228,27 @@ TEST(CompassSearch, EndsAtThePassLimitWithTheCameraOfTheEyeReached) {
   }
 }
 
+TEST(CompassSearch, EqualResidualAtTheEyeStops) {
+  // every click at the principal point: the best fit is focal length 0 and every camera's
+  // residual is exactly 0, so no neighbour is strictly better than the eye
+  CalibrationState s;
+  mark_landmarks(broadcast_camera(), kBroadSet, kBroadCount, 0, 1, s);
+  for (int i = 0; i < s.refCount; ++i) {
+    s.refImageX[i] = 320;
+    s.refImageY[i] = 240;
+  }
+  double eye[3] = {50, -20, 12};
+  const double target[3] = {52.5, 34, 0};
+  double up[3], dir[3];
+  const SearchOutcome out = compass_search(eye, target, 320, 240, s.refCount, s.refWorldX, s.refWorldY,
+                                           s.refWorldZ, s.refImageX, s.refImageY, 1000, up, dir);
+  EXPECT_EQ(out.passes, 1);
+  EXPECT_EQ(out.capped, 0);
+  EXPECT_EQ(eye[0], 50);
+  EXPECT_EQ(eye[1], -20);
+  EXPECT_EQ(eye[2], 12);
+}
+
 TEST(CompassSearch, ResidualThatIsNotANumberRanksWorst) {
   // level with the target the viewing direction has no vertical component and the camera
   // model divides by it: the eye's residual is not a number, the vertical neighbours' are

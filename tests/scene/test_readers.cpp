@@ -55,6 +55,16 @@ TEST(ReferenceFile, EmptyListAndSixPointsInAnyLayout) {
   EXPECT_EQ(s.refImageX[5], 6);
 }
 
+TEST(ReferenceFile, FullCapacityIsRead) {
+  std::string text = "47\n";
+  for (int i = 0; i < 47; ++i) text += std::to_string(i) + " 1 0 " + std::to_string(i) + " 2\n";
+  CalibrationState s;
+  EXPECT_EQ(read_ref(text, s, nullptr), 1);
+  EXPECT_EQ(s.refCount, 47);
+  EXPECT_EQ(s.refWorldX[46], 46);
+  EXPECT_EQ(s.teamAImageX[0], 0);  // nothing spilled into the next member
+}
+
 TEST(ReferenceFile, CountsWithoutSlotsAreRefused) {
   for (const char* text : {"48\n", "-1\n", "99999999999\n", "abc\n", "6.5\n", ""}) {
     SCOPED_TRACE(text);
@@ -137,6 +147,21 @@ TEST(ObjectFile, TeamsRefereeWithoutBall) {
   EXPECT_EQ(s.refereeImageY, 31);
   EXPECT_EQ(s.ballPresent, 0);
   EXPECT_EQ(s.ballImageX, 55);
+}
+
+TEST(ObjectFile, FullTeamsAreRead) {
+  std::string text = "11";
+  for (int i = 0; i < 11; ++i) text += " " + std::to_string(i) + " 1";
+  text += " 11";
+  for (int i = 0; i < 11; ++i) text += " 2 " + std::to_string(i);
+  text += " 0 1 8 9";
+  CalibrationState s;
+  EXPECT_EQ(read_obj(text, s, nullptr), 1);
+  EXPECT_EQ(s.teamACount, 11);
+  EXPECT_EQ(s.teamBCount, 11);
+  EXPECT_EQ(s.teamBImageY[10], 10);
+  EXPECT_EQ(s.refereePresent, 0);
+  EXPECT_EQ(s.ballImageY, 9);
 }
 
 TEST(ObjectFile, BadCountsAndWordsChangeNothing) {
