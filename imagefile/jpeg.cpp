@@ -11,6 +11,7 @@
 #include <jerror.h>
 
 #include "format_driver.h"
+#include "row_unpack.h"
 
 namespace {
 
@@ -237,11 +238,7 @@ int jpeg_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
   const unsigned char* p = d->row;
   const int width = h->width;
   if (out == JCS_RGB) {
-    for (int x = 0; x < width; ++x, p += 3) {
-      red[x] = p[0];
-      green[x] = p[1];
-      blue[x] = p[2];
-    }
+    ImageSplitSamples(p, 3, static_cast<size_t>(width), red, green, blue);
   } else {
     // Adobe's YCCK files hold inverted CMYK
     const unsigned flip = d->fileSpace == JCS_YCCK ? 255u : 0u;

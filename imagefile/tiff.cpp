@@ -7,6 +7,7 @@
 #include <tiffio.h>
 
 #include "format_driver.h"
+#include "row_unpack.h"
 
 namespace {
 
@@ -246,17 +247,11 @@ int tiff_read_row(ImageFileHandle* h, unsigned char* row) {
   TiffData* d = static_cast<TiffData*>(h->driverData);
   if (!read_scanline(h, d)) return IMAGE_ERR_READ;
   const unsigned char* in = d->row;
-  const int width = h->width;
+  const size_t width = static_cast<size_t>(h->width);
   switch (d->bits) {
-    case 1:
-      for (int x = 0; x < width; ++x) row[x] = (in[x >> 3] >> (7 - (x & 7))) & 1;
-      break;
-    case 4:
-      for (int x = 0; x < width; ++x) row[x] = (x & 1) ? in[x >> 1] & 0x0F : in[x >> 1] >> 4;
-      break;
-    default:
-      std::memcpy(row, in, static_cast<size_t>(width));
-      break;
+    case 1: ImageUnpackBits1(in, row, width, 0); break;
+    case 4: ImageUnpackNibbles(in, row, width); break;
+    default: std::memcpy(row, in, width); break;
   }
   --h->currentRow;
   return IMAGE_OK;
@@ -266,12 +261,7 @@ int tiff_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
                       unsigned char* blue) {
   TiffData* d = static_cast<TiffData*>(h->driverData);
   if (!read_scanline(h, d)) return IMAGE_ERR_READ;
-  const unsigned char* p = d->row;
-  for (int x = 0; x < h->width; ++x, p += 3) {
-    red[x] = p[0];
-    green[x] = p[1];
-    blue[x] = p[2];
-  }
+  ImageSplitSamples(d->row, 3, static_cast<size_t>(h->width), red, green, blue);
   --h->currentRow;
   return IMAGE_OK;
 }
