@@ -166,7 +166,7 @@ inline bool ToolAvailable(const std::string& tool) {
 
 // Runs a shell command that writes a PNM on its standard output and parses that.
 inline bool RunToPnm(const std::string& command, Planes* out, int* maxval = nullptr) {
-  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
+  FILE* p = ::popen(("( " + command + " ) 2>/dev/null").c_str(), "r");
   if (p == nullptr) return false;
   std::vector<unsigned char> bytes;
   unsigned char block[65536];
@@ -189,6 +189,63 @@ inline void ExpectSamePlanes(const Planes& expected, const Planes& actual, const
         ++reported;
       }
     }
+  }
+}
+
+// The truth picture kept next to a hand-made file: <name>.ppm for <name>.<ext>.
+inline std::string TruthPath(const std::string& path) { return path.substr(0, path.rfind('.')) + ".ppm"; }
+
+// Maps a reference decoder's sample (on its maxval scale) to the value the library's rule gives.
+using SampleRule = int (*)(int sample, int maxval);
+
+// Loads `path` through the library and compares it with `pipeline` (a shell command in which
+// {} stands for the quoted path, writing a PNM on stdout), or with the file's truth picture
+// when `pipeline` is empty. A reference whose maxval is not 255 needs a `rule`.
+inline void ExpectDecodesLike(const std::string& path, const std::string& pipeline, SampleRule rule = nullptr) {
+  SCOPED_TRACE(path);
+  Planes expected;
+  int maxval = 255;
+  if (pipeline.empty()) {
+    ASSERT_TRUE(ParsePnm(ReadFileBytes(TruthPath(path)), &expected, &maxval)) << "no truth picture";
+  } else {
+    std::string command = pipeline;
+    size_t at = command.find("{}");
+    if (at != std::string::npos) command.replace(at, 2, ShellQuote(path));
+    ASSERT_TRUE(RunToPnm(command, &expected, &maxval)) << command;
+  }
+  if (maxval != 255) {
+    ASSERT_NE(rule, nullptr) << "reference maxval " << maxval;
+    for (auto* plane : {&expected.red, &expected.green, &expected.blue}) {
+      for (unsigned char& v : *plane) v = static_cast<unsigned char>(rule(v, maxval));
+    }
+  }
+  Planes actual;
+  ASSERT_EQ(LoadImage(path, &actual), IMAGE_OK);
+  ExpectSamePlanes(expected, actual, path);
+}
+
+// What ImageFileDescribe should report for a file.
+inline void ExpectDescription(const std::string& path, const char* format, int colourMode, int paletteSize,
+                              int readable = IMAGE_OK) {
+  ImageFileDescription d{};
+  ASSERT_EQ(ImageFileDescribe(path.c_str(), &d), IMAGE_OK) << path;
+  EXPECT_STREQ(d.format, format) << path;
+  EXPECT_EQ(d.colourMode, colourMode) << path;
+  EXPECT_EQ(d.paletteSize, paletteSize) << path;
+  EXPECT_EQ(d.readable, readable) << path;
+}
+
+// A file the library refuses: ImageFileInfo's and ImageLoadRGB's codes.
+inline void ExpectRefused(const std::string& path, int infoCode, int loadCode) {
+  int w = 0, h = 0;
+  EXPECT_EQ(ImageFileInfo(path.c_str(), &w, &h, nullptr, nullptr), infoCode) << path;
+  if (infoCode == IMAGE_OK) {
+    Planes p;
+    p.resize(w, h);
+    EXPECT_EQ(ImageLoadRGB(path.c_str(), p.red.data(), p.green.data(), p.blue.data()), loadCode) << path;
+  } else {
+    unsigned char none[1] = {0};
+    EXPECT_EQ(ImageLoadRGB(path.c_str(), none, none, none), loadCode) << path;
   }
 }
 

@@ -68,7 +68,7 @@ def make_sources(tmp):
     sh("pnmquant 16 %s/photo.ppm 2>/dev/null" % tmp, os.path.join(tmp, "p16.ppm"))
     sh("pnmquant 200 %s/photo.ppm 2>/dev/null" % tmp, os.path.join(tmp, "p256.ppm"))
     sh("ppmtopgm %s/photo.ppm" % tmp, os.path.join(tmp, "grey.pgm"))
-    sh("pgmtopbm %s/grey.pgm 2>/dev/null" % tmp, os.path.join(tmp, "mono.pbm"))
+    sh("pgmtopbm -threshold %s/grey.pgm 2>/dev/null" % tmp, os.path.join(tmp, "mono.pbm"))
     sh("pamdepth 65535 %s/photo.ppm" % tmp, os.path.join(tmp, "photo16.ppm"))
     return rows
 
@@ -120,7 +120,7 @@ def make_bmp(tmp, rows):
     enc("rgb24.bmp", "ppmtobmp -bpp=24 %s/photo.ppm 2>/dev/null" % tmp, "ppmtobmp -bpp=24 photo.ppm")
     enc("map8.bmp", "ppmtobmp -bpp=8 %s/p256.ppm 2>/dev/null" % tmp, "pnmquant 200 photo.ppm | ppmtobmp -bpp=8")
     enc("map4.bmp", "ppmtobmp -bpp=4 %s/p16.ppm 2>/dev/null" % tmp, "pnmquant 16 photo.ppm | ppmtobmp -bpp=4")
-    enc("map1.bmp", "ppmtobmp -bpp=1 %s/mono.pbm 2>/dev/null" % tmp, "ppmtopgm photo.ppm | pgmtopbm | ppmtobmp")
+    enc("map1.bmp", "ppmtobmp -bpp=1 %s/mono.pbm 2>/dev/null" % tmp, "ppmtopgm photo.ppm | pgmtopbm -threshold | ppmtobmp")
     enc("os2_map8.bmp", "ppmtobmp -os2 -bpp=8 %s/p256.ppm 2>/dev/null" % tmp, "ppmtobmp -os2 -bpp=8 (12-byte header)")
     enc("os2_rgb24.bmp", "ppmtobmp -os2 -bpp=24 %s/photo.ppm 2>/dev/null" % tmp, "ppmtobmp -os2 -bpp=24")
 
@@ -218,7 +218,7 @@ def make_pcx(tmp, rows):
         sh(cmd, path("pcx", name))
         note("pcx", name, recipe)
 
-    enc("map1.pcx", "ppmtopcx %s/mono.pbm 2>/dev/null" % tmp, "pgmtopbm | ppmtopcx (1 plane of 1 bit)")
+    enc("map1.pcx", "ppmtopcx %s/mono.pbm 2>/dev/null" % tmp, "pgmtopbm -threshold | ppmtopcx (1 plane of 1 bit)")
     enc("map4_planes.pcx", "ppmtopcx %s/p16.ppm 2>/dev/null" % tmp, "pnmquant 16 | ppmtopcx (4 planes of 1 bit)")
     enc("map4_packed.pcx", "ppmtopcx -packed %s/p16.ppm 2>/dev/null" % tmp, "ppmtopcx -packed (1 plane of 4 bits)")
     enc("map8.pcx", "ppmtopcx -8bit %s/p256.ppm 2>/dev/null" % tmp, "pnmquant 200 | ppmtopcx -8bit")
@@ -268,6 +268,23 @@ def sun_file(width, height, depth, data, type_=1, maptype=0, cmap=b""):
     return struct.pack(">8I", 0x59A66A95, width, height, depth, len(data), type_, maptype, len(cmap)) + cmap + data
 
 
+def sun_encode(data):
+    """Sun byte encoding: runs of 3 or more (and every 0x80) as 0x80 count value."""
+    out, i = bytearray(), 0
+    while i < len(data):
+        j = i
+        while j + 1 < len(data) and data[j + 1] == data[i] and j + 1 - i < 255:
+            j += 1
+        n = j - i + 1
+        if n >= 3 or data[i] == 0x80:
+            out += bytes((0x80, n - 1, data[i])) if not (n == 1 and data[i] == 0x80) else bytes((0x80, 0))
+            i = j + 1
+        else:
+            out.append(data[i])
+            i += 1
+    return bytes(out)
+
+
 def make_sun(tmp, rows):
     def enc(name, cmd, recipe):
         sh(cmd, path("sun", name))
@@ -279,7 +296,16 @@ def make_sun(tmp, rows):
     enc("map8_rle.ras", "pnmtorast -rle %s/p256.ppm 2>/dev/null" % tmp, "pnmquant 200 | pnmtorast -rle")
     enc("grey8_rle.ras", "pnmtorast -rle %s/grey.pgm 2>/dev/null" % tmp, "ppmtopgm | pnmtorast -rle")
     enc("rgb24.ras", "pnmtorast -standard %s/photo.ppm 2>/dev/null" % tmp, "pnmtorast -standard photo.ppm")
-    enc("rgb24_rle.ras", "pnmtorast -rle %s/blocks.ppm 2>/dev/null" % tmp, "pnmtorast -rle blocks.ppm")
+    enc("map8_rle_blocks.ras", "pnmtorast -rle %s/blocks.ppm 2>/dev/null" % tmp,
+        "pnmtorast -rle blocks.ppm (6 colours: 8-bit with a colour map)")
+
+    # netpbm writes no run-length true colour: byte-encode blocks.ppm as one stream, as Sun's
+    # encoder does, so runs cross row ends (rows are 111 bytes + 1 pad byte)
+    brows = blocks(W, H)
+    write("sun", "rgb24_rle.ras", sun_file(W, H, 24, sun_encode(b"".join(
+        b"".join(bytes((p[2], p[1], p[0])) for p in row) + b"\0" for row in brows)), type_=2),
+        "blocks.ppm as 24-bit B,G,R, byte-encoded as one stream (hand-made)")
+    truth("sun", "rgb24_rle.ras", brows)
 
     bgrx = b"".join(b"".join(bytes((p[2], p[1], p[0], 0)) for p in row) for row in rows)
     write("sun", "rgb32.ras", sun_file(W, H, 32, bgrx), "photo as 32-bit B,G,R,X pixels, type 1 (hand-made)")
@@ -423,19 +449,20 @@ def tga_rle(pixels, pixel_bytes, max_run=128):
 
 
 def make_tga(tmp, rows):
+    # pamtotga writes the input's path as the image id, so it runs inside the temporary folder
     def enc(name, cmd, recipe):
         sh(cmd, path("tga", name))
         note("tga", name, recipe)
 
-    enc("rgb24_rle.tga", "pamtotga -rgb %s/photo.ppm 2>/dev/null" % tmp, "pamtotga -rgb photo.ppm (type 10)")
-    enc("rgb24_rle_blocks.tga", "pamtotga -rgb %s/blocks.ppm 2>/dev/null" % tmp, "pamtotga -rgb blocks.ppm")
-    enc("rgb24_raw.tga", "pamtotga -rgb -norle %s/photo.ppm 2>/dev/null" % tmp, "pamtotga -rgb -norle (type 2)")
-    enc("map8_rle.tga", "pamtotga -cmap %s/p256.ppm 2>/dev/null" % tmp, "pnmquant 200 | pamtotga -cmap (type 9)")
-    enc("map8_raw.tga", "pamtotga -cmap -norle %s/p256.ppm 2>/dev/null" % tmp, "pamtotga -cmap -norle (type 1)")
-    enc("map8_cmap16.tga", "pamtotga -cmap16 -norle %s/p256.ppm 2>/dev/null" % tmp,
+    enc("rgb24_rle.tga", "cd %s && pamtotga -rgb photo.ppm 2>/dev/null" % tmp, "pamtotga -rgb photo.ppm (type 10)")
+    enc("rgb24_rle_blocks.tga", "cd %s && pamtotga -rgb blocks.ppm 2>/dev/null" % tmp, "pamtotga -rgb blocks.ppm")
+    enc("rgb24_raw.tga", "cd %s && pamtotga -rgb -norle photo.ppm 2>/dev/null" % tmp, "pamtotga -rgb -norle (type 2)")
+    enc("map8_rle.tga", "cd %s && pamtotga -cmap p256.ppm 2>/dev/null" % tmp, "pnmquant 200 | pamtotga -cmap (type 9)")
+    enc("map8_raw.tga", "cd %s && pamtotga -cmap -norle p256.ppm 2>/dev/null" % tmp, "pamtotga -cmap -norle (type 1)")
+    enc("map8_cmap16.tga", "cd %s && pamtotga -cmap16 -norle p256.ppm 2>/dev/null" % tmp,
         "pamtotga -cmap16 -norle: 16-bit colour map entries")
-    enc("grey8_rle.tga", "pamtotga -mono %s/grey.pgm 2>/dev/null" % tmp, "ppmtopgm | pamtotga -mono (type 11)")
-    enc("grey8_raw.tga", "pamtotga -mono -norle %s/grey.pgm 2>/dev/null" % tmp, "pamtotga -mono -norle (type 3)")
+    enc("grey8_rle.tga", "cd %s && pamtotga -mono grey.pgm 2>/dev/null" % tmp, "ppmtopgm | pamtotga -mono (type 11)")
+    enc("grey8_raw.tga", "cd %s && pamtotga -mono -norle grey.pgm 2>/dev/null" % tmp, "pamtotga -mono -norle (type 3)")
 
     bgr = [[bytes((p[2], p[1], p[0])) for p in row] for row in rows]
     write("tga", "rgb24_top_first.tga", tga_header(0, 0, 2, 0, 0, W, H, 24, 0x20) +
