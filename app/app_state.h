@@ -24,8 +24,8 @@ enum InteractionMode {
 
 constexpr int TEAM_COLOR_COUNT = 5;       // entries the colour list offers
 constexpr int TEAM_COLOR_REFEREE = 5;     // black, used only for the referee's figure
-constexpr const char* teamColorNames[TEAM_COLOR_COUNT] = {"Red", "Green", "Blue", "Yellow", "Gray"};
-constexpr unsigned char teamColorRgb[TEAM_COLOR_COUNT + 1][3] = {
+inline constexpr const char* teamColorNames[TEAM_COLOR_COUNT] = {"Red", "Green", "Blue", "Yellow", "Gray"};
+inline constexpr unsigned char teamColorRgb[TEAM_COLOR_COUNT + 1][3] = {
     {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, {192, 192, 192}, {0, 0, 0}};
 
 struct AppState : CalibrationState {

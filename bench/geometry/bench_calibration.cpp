@@ -47,6 +47,25 @@ void BM_UpdateCalibrationUnchangedPoints(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdateCalibrationUnchangedPoints)->Unit(benchmark::kMicrosecond);
 
+// 1000 passes that all move (the eye starts 160 m from where the residual is least): times one
+// pass, and so the worst calibration, which stops at SEARCH_MAX_PASSES = 100 x 1000 passes.
+void BM_CompassSearchThousandPasses(benchmark::State& state) {
+  static CalibrationState s;
+  const int n = static_cast<int>(state.range(0));
+  mark(n, 2, s);
+  update_calibration(s);
+  int capped = 0;
+  for (auto _ : state) {
+    double eye[3] = {s.cameraEye[0], s.cameraEye[1] - 150, s.cameraEye[2] + 60};
+    double up[3], dir[3];
+    const SearchOutcome out = compass_search(eye, s.cameraTarget, 320, 240, n, s.refWorldX, s.refWorldY, s.refWorldZ,
+                                             s.refImageX, s.refImageY, 1000, up, dir);
+    capped = out.capped;
+  }
+  state.counters["capped"] = capped;
+}
+BENCHMARK(BM_CompassSearchThousandPasses)->ArgName("points")->Arg(6)->Arg(47)->Unit(benchmark::kMillisecond);
+
 void BM_BackProjectToGround(benchmark::State& state) {
   static CalibrationState s;
   mark(47, 0, s);
