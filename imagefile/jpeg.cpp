@@ -47,6 +47,7 @@ struct JpegData {
   unsigned char* row;          // one output scan line
   J_COLOR_SPACE fileSpace;     // the file's colour space
   bool created;                // cinfo holds a decompressor to destroy
+  bool started;                // decompression has been started (successfully or not)
 };
 
 [[noreturn]] void fatal_error(j_common_ptr cinfo) {
@@ -103,15 +104,12 @@ void free_data(JpegData* d) {
   delete d;
 }
 
-// Reads the header and starts decompression; returns the error code for the caller, with the
-// handle's fields filled in and *sizeKnown set once they are. Holds a jump target, so it keeps
-// no objects with destructors.
-int start_reading(JpegData* d, ImageFileHandle* h, bool* sizeKnown) {
-  // what a fatal error means depends on how far we got: before the header is read the file is
-  // simply not a JPEG; after it, the JPEG is damaged
-  volatile int failure = IMAGE_ERR_FORMAT;
+// Reads the header; returns the error code for the caller, with the handle's fields filled in
+// and *sizeKnown set once they are. Holds a jump target, so it keeps no objects with destructors.
+int read_header(JpegData* d, ImageFileHandle* h, bool* sizeKnown) {
+  // a fatal error before the image is found means the file is simply not a JPEG
   jpeg_decompress_struct* cinfo = &d->cinfo;
-  if (setjmp(d->error.jump)) return failure;
+  if (setjmp(d->error.jump)) return IMAGE_ERR_FORMAT;
 
   jpeg_create_decompress(cinfo);
   d->created = true;
@@ -160,8 +158,15 @@ int start_reading(JpegData* d, ImageFileHandle* h, bool* sizeKnown) {
     default:
       return IMAGE_ERR_VARIANT;
   }
+  return IMAGE_OK;
+}
 
-  failure = IMAGE_ERR_READ;
+// Starts decompression before the first row. Not done at open: for a progressive or multi-scan
+// file it decodes the whole entropy-coded data, which ImageFileInfo has no use for.
+int start_output(JpegData* d) {
+  jpeg_decompress_struct* cinfo = &d->cinfo;
+  d->started = true;
+  if (setjmp(d->error.jump)) return IMAGE_ERR_READ;
   if (!jpeg_start_decompress(cinfo)) return IMAGE_ERR_READ;
   size_t rowBytes;
   if (!size_mul_ok(cinfo->output_width, static_cast<size_t>(cinfo->output_components), &rowBytes)) {
@@ -192,7 +197,7 @@ ImageFileHandle* jpeg_open(const char* path, int* error) {
 
   ImageFileHandle* h = ImageHandleNew(d);
   bool sizeKnown = false;
-  int e = start_reading(d, h, &sizeKnown);
+  int e = read_header(d, h, &sizeKnown);
   *error = e;
   // an unsupported colour space keeps the handle, so that the size is still reported
   if (e == IMAGE_OK || (e == IMAGE_ERR_VARIANT && sizeKnown)) return h;
@@ -212,8 +217,12 @@ int jpeg_read_palette(ImageFileHandle* h, uint32_t* palette) {
   return IMAGE_OK;
 }
 
-// Reads one scan line into line; false on a fatal error or when no line came.
+// Reads one scan line into line (null: the driver's row buffer); false on a fatal error or when
+// no line came.
 bool read_line(JpegData* d, unsigned char* line) {
+  if (!d->started && start_output(d) != IMAGE_OK) return false;
+  if (d->row == nullptr) return false;
+  if (line == nullptr) line = d->row;
   if (setjmp(d->error.jump)) return false;
   if (d->cinfo.output_scanline >= d->cinfo.output_height) return false;
   JSAMPROW rows[1] = {line};
@@ -234,7 +243,7 @@ int jpeg_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
   JpegData* d = static_cast<JpegData*>(h->driverData);
   const J_COLOR_SPACE out = d->cinfo.out_color_space;
   if (out != JCS_RGB && out != JCS_CMYK) return IMAGE_ERR_VARIANT;
-  if (!read_line(d, d->row)) return IMAGE_ERR_READ;
+  if (!read_line(d, nullptr)) return IMAGE_ERR_READ;
   const unsigned char* p = d->row;
   const int width = h->width;
   if (out == JCS_RGB) {
