@@ -41,7 +41,7 @@ int solve_linear_system(int n, double* a, double* b) {
       b[i] -= f * b[k];
     }
   }
-  if (!(std::fabs(a[S * (n - 1) + n - 1]) > SOLVER_TOLERANCE)) return -1;
+  if (std::fabs(a[S * (n - 1) + n - 1]) <= SOLVER_TOLERANCE) return -1;
   b[n - 1] /= a[S * (n - 1) + n - 1];
   for (int i = n - 2; i >= 0; --i) {
     double sum = b[i];

@@ -168,10 +168,13 @@ TEST(CalibrationRefusals, LandmarkSetsThatCannotFixACamera) {
     EXPECT_EQ(s.calibrationReport.status, c.status);
     expect_previous_camera_kept(s);
   }
-  // the smallest good set passes the same checks
-  CalibrationState s;
-  mark_landmarks(cam, kSixSet, 6, 0, 1, s);
-  EXPECT_EQ(update_calibration(s), 1);
+  // the smallest good set, and a thin one crowded at one corner, pass the same checks
+  const int thin[] = {0, 1, 2, 13, 25, 26};
+  for (const int* set : {kSixSet, thin}) {
+    CalibrationState s;
+    mark_landmarks(cam, set, 6, 0, 1, s);
+    EXPECT_EQ(update_calibration(s), 1);
+  }
 }
 
 TEST(CalibrationRefusals, ValuesThatAreNotFiniteNumbers) {
