@@ -127,6 +127,29 @@ TEST(JpegReader, huge_declared_size_is_refused_before_decoding) {
   EXPECT_EQ(ImageFileInfo(path.c_str(), nullptr, nullptr, nullptr, nullptr), IMAGE_ERR_VARIANT);
 }
 
+TEST(JpegReader, progressive_file_declaring_a_huge_picture_fails_without_the_memory) {
+  // 16000 x 16000 is within the pixel limit, but a progressive decoder would need 768 MB of
+  // coefficients for it: the first row read refuses, the size is still reported
+  std::vector<unsigned char> bytes = imgtest::ReadFileBytes(Jpeg("progressive.jpg"));
+  size_t sof = 0;
+  for (size_t i = 2; i + 9 < bytes.size() && sof == 0; ++i) {
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC2) sof = i;
+  }
+  ASSERT_NE(sof, 0u);
+  bytes[sof + 5] = 16000 >> 8, bytes[sof + 6] = 16000 & 0xFF;
+  bytes[sof + 7] = 16000 >> 8, bytes[sof + 8] = 16000 & 0xFF;
+  const std::string path = imgtest::TempPath("huge-progressive.jpg");
+  ASSERT_TRUE(imgtest::WriteFileBytes(path, bytes));
+  ImageFormatDriver* jpeg = ImageFindFormat("JPEG");
+  int error = -1;
+  ImageFileHandle* h = jpeg->open(path.c_str(), &error);
+  ASSERT_EQ(error, IMAGE_OK);
+  EXPECT_EQ(h->width, 16000);
+  std::vector<unsigned char> r(16000), g(16000), b(16000);
+  EXPECT_EQ(jpeg->readRgbRow(h, r.data(), g.data(), b.data()), IMAGE_ERR_READ);
+  jpeg->close(h);
+}
+
 TEST(JpegReader, cmyk_and_inverted_ycck_give_the_same_colours) {
   // 16x16 blocks of C, M, Y, K values and the colour each must come out as
   struct Block {
