@@ -156,6 +156,10 @@ void remember_inputs(CalibrationCache& c, const CalibrationState& s, const Camer
 
 int estimate_projection(int n, const double X[], const double Y[], const double Z[], const int u[],
                         const int v[], double p[12]) {
+  if (n < 1 || n > MAX_REFERENCE_POINTS) {
+    for (int k = 0; k < 12; ++k) p[k] = 0.0;
+    return -2;  // no working storage for these equations
+  }
   // u-equations in rows 0..n-1, v-equations in rows n..2n-1
   double A[MAX_EQUATIONS][12] = {};
   double centroid[3] = {0, 0, 0};
@@ -200,6 +204,11 @@ int estimate_projection(int n, const double X[], const double Y[], const double 
 double evaluate_camera(const double eye[3], const double target[3], int cx, int cy, int n,
                        const double X[], const double Y[], const double Z[], const int u[],
                        const int v[], double up[3], double viewDir[3]) {
+  if (n < 1 || n > MAX_REFERENCE_POINTS) {
+    // no working storage for these equations: a residual that is not a number ranks worst
+    for (int k = 0; k < 3; ++k) up[k] = viewDir[k] = NAN;
+    return NAN;
+  }
   double f[3] = {target[0] - eye[0], target[1] - eye[1], target[2] - eye[2]};
   const double len = std::sqrt(dot3(f, f));
   for (double& k : f) k /= len;

@@ -39,13 +39,13 @@ struct SearchOutcome {
 
 // Linear estimate of the 3x4 projection (not normalised), minimising |A p|^2 with the projective
 // depth of the points' centroid fixed at 1. Returns the 13x13 solve's status, which the
-// calibration does not examine.
+// calibration does not examine, or -2 (p all zeros) for n outside 1..MAX_REFERENCE_POINTS.
 int estimate_projection(int n, const double X[], const double Y[], const double Z[], const int u[],
                         const int v[], double p[12] /* out */);
 
 // Fits focal length and roll for a camera at eye looking at target, principal point (cx, cy);
 // returns the sum of squared reprojection errors (pixels^2) and the fitted camera's up row and
-// unit viewing direction.
+// unit viewing direction. n outside 1..MAX_REFERENCE_POINTS gives a residual that is not a number.
 double evaluate_camera(const double eye[3], const double target[3], int cx, int cy, int n,
                        const double X[], const double Y[], const double Z[], const int u[],
                        const int v[], double up[3] /* out */, double viewDir[3] /* out */);
