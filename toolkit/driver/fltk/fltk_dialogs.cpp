@@ -1,0 +1,76 @@
+// The message box and the file dialog: FLTK's own, run while the toolkit's canvases still paint.
+#include "fltk_internal.h"
+
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/fl_ask.H>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+namespace fltkdrv {
+namespace {
+
+// Folder of the file chosen last, for the next file dialog; empty at first.
+std::string g_last_folder;
+
+// FLTK's modal dialogs run their own loops; the canvases behind them are repainted from there.
+void paint_while_modal(void*) { dispatch_paints(nullptr); }
+
+struct ModalPainting {
+  ModalPainting() { Fl::add_check(paint_while_modal); }
+  ~ModalPainting() { Fl::remove_check(paint_while_modal); }
+  ModalPainting(const ModalPainting&) = delete;
+  ModalPainting& operator=(const ModalPainting&) = delete;
+};
+
+// Keeps the process's current folder across a chooser that may change it.
+struct KeepCurrentFolder {
+  KeepCurrentFolder() {
+    char buf[4096];
+    if (getcwd(buf, sizeof buf)) folder = buf;
+  }
+  ~KeepCurrentFolder() {
+    if (!folder.empty() && chdir(folder.c_str()) != 0) {
+      // nothing to do: the folder went away while the dialog was open
+    }
+  }
+  KeepCurrentFolder(const KeepCurrentFolder&) = delete;
+  KeepCurrentFolder& operator=(const KeepCurrentFolder&) = delete;
+  std::string folder;
+};
+
+}  // namespace
+
+void message(TukHandle, const char* title, const char* text) {
+  ModalPainting painting;
+  fl_message_title(title ? title : "");
+  fl_message("%s", text ? text : "");
+}
+
+int get_file(TukHandle, const char* title, char* path, std::size_t capacity) {
+  if (!path || capacity == 0) return -1;
+  KeepCurrentFolder keep;
+  ModalPainting painting;
+  // a save-type chooser, because a name typed for a file that does not exist is an answer too
+  Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+  chooser.title(title ? title : "");
+  const std::string filter(path, strnlen(path, capacity));
+  if (!filter.empty()) chooser.filter(filter.c_str());
+  if (!g_last_folder.empty()) chooser.directory(g_last_folder.c_str());
+  if (chooser.show() != 0) return -1;
+  const char* chosen = chooser.filename();
+  if (!chosen || !*chosen) return -1;
+  const std::size_t len = std::strlen(chosen);
+  // a path that does not fit is refused, not cut short into another file's name
+  if (len >= capacity) return -1;
+  std::memcpy(path, chosen, len + 1);
+  const char* slash = std::strrchr(chosen, '/');
+  if (slash) g_last_folder.assign(chosen, static_cast<std::size_t>(slash - chosen) + 1);
+  struct stat st{};
+  return stat(path, &st) == 0 && S_ISREG(st.st_mode) ? 0 : 1;
+}
+
+}  // namespace fltkdrv

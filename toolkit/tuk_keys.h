@@ -1,0 +1,74 @@
+// Key codes delivered to K_ANY and looked up as K_ attributes.
+//
+// One list, expanded twice: into the K_ constants of tuk.h and into the code-to-name table the
+// key dispatch uses, so a code and its attribute name can never drift apart.
+// Codes below 256 are the character the key produces; codes from 256 up are 256 plus the
+// classic PC extended scan code (K_HOME 327, K_F1 315, K_m0 385 ...).
+// Prefixes: s = shift, c = control, m = alt. Control+letter gives 1-26, except that
+// Control+H, +I and +M share their codes with Backspace (8), Tab (9) and Enter (13).
+#ifndef TUK_KEY
+#error "define TUK_KEY(name, code) before including tuk_keys.h"
+#endif
+
+TUK_KEY(K_cA, 1) TUK_KEY(K_cB, 2) TUK_KEY(K_cC, 3) TUK_KEY(K_cD, 4) TUK_KEY(K_cE, 5)
+TUK_KEY(K_cF, 6) TUK_KEY(K_cG, 7) TUK_KEY(K_BS, 8) TUK_KEY(K_TAB, 9) TUK_KEY(K_cJ, 10)
+TUK_KEY(K_cK, 11) TUK_KEY(K_cL, 12) TUK_KEY(K_CR, 13) TUK_KEY(K_cN, 14) TUK_KEY(K_cO, 15)
+TUK_KEY(K_cP, 16) TUK_KEY(K_cQ, 17) TUK_KEY(K_cR, 18) TUK_KEY(K_cS, 19) TUK_KEY(K_cT, 20)
+TUK_KEY(K_cU, 21) TUK_KEY(K_cV, 22) TUK_KEY(K_cW, 23) TUK_KEY(K_cX, 24) TUK_KEY(K_cY, 25)
+TUK_KEY(K_cZ, 26) TUK_KEY(K_ESC, 27) TUK_KEY(K_cBS, 127)
+
+TUK_KEY(K_SP, 32) TUK_KEY(K_exclam, 33) TUK_KEY(K_quotedbl, 34) TUK_KEY(K_numbersign, 35)
+TUK_KEY(K_dollar, 36) TUK_KEY(K_percent, 37) TUK_KEY(K_ampersand, 38) TUK_KEY(K_apostrophe, 39)
+TUK_KEY(K_parentleft, 40) TUK_KEY(K_parentright, 41) TUK_KEY(K_asterisk, 42) TUK_KEY(K_plus, 43)
+TUK_KEY(K_comma, 44) TUK_KEY(K_minus, 45) TUK_KEY(K_period, 46) TUK_KEY(K_slash, 47)
+TUK_KEY(K_0, 48) TUK_KEY(K_1, 49) TUK_KEY(K_2, 50) TUK_KEY(K_3, 51) TUK_KEY(K_4, 52)
+TUK_KEY(K_5, 53) TUK_KEY(K_6, 54) TUK_KEY(K_7, 55) TUK_KEY(K_8, 56) TUK_KEY(K_9, 57)
+TUK_KEY(K_colon, 58) TUK_KEY(K_semicolon, 59) TUK_KEY(K_less, 60) TUK_KEY(K_equal, 61)
+TUK_KEY(K_greater, 62) TUK_KEY(K_question, 63) TUK_KEY(K_at, 64)
+TUK_KEY(K_A, 65) TUK_KEY(K_B, 66) TUK_KEY(K_C, 67) TUK_KEY(K_D, 68) TUK_KEY(K_E, 69)
+TUK_KEY(K_F, 70) TUK_KEY(K_G, 71) TUK_KEY(K_H, 72) TUK_KEY(K_I, 73) TUK_KEY(K_J, 74)
+TUK_KEY(K_K, 75) TUK_KEY(K_L, 76) TUK_KEY(K_M, 77) TUK_KEY(K_N, 78) TUK_KEY(K_O, 79)
+TUK_KEY(K_P, 80) TUK_KEY(K_Q, 81) TUK_KEY(K_R, 82) TUK_KEY(K_S, 83) TUK_KEY(K_T, 84)
+TUK_KEY(K_U, 85) TUK_KEY(K_V, 86) TUK_KEY(K_W, 87) TUK_KEY(K_X, 88) TUK_KEY(K_Y, 89)
+TUK_KEY(K_Z, 90) TUK_KEY(K_bracketleft, 91) TUK_KEY(K_backslash, 92)
+TUK_KEY(K_bracketright, 93) TUK_KEY(K_circum, 94) TUK_KEY(K_underscore, 95) TUK_KEY(K_grave, 96)
+TUK_KEY(K_a, 97) TUK_KEY(K_b, 98) TUK_KEY(K_c, 99) TUK_KEY(K_d, 100) TUK_KEY(K_e, 101)
+TUK_KEY(K_f, 102) TUK_KEY(K_g, 103) TUK_KEY(K_h, 104) TUK_KEY(K_i, 105) TUK_KEY(K_j, 106)
+TUK_KEY(K_k, 107) TUK_KEY(K_l, 108) TUK_KEY(K_m, 109) TUK_KEY(K_n, 110) TUK_KEY(K_o, 111)
+TUK_KEY(K_p, 112) TUK_KEY(K_q, 113) TUK_KEY(K_r, 114) TUK_KEY(K_s, 115) TUK_KEY(K_t, 116)
+TUK_KEY(K_u, 117) TUK_KEY(K_v, 118) TUK_KEY(K_w, 119) TUK_KEY(K_x, 120) TUK_KEY(K_y, 121)
+TUK_KEY(K_z, 122) TUK_KEY(K_braceleft, 123) TUK_KEY(K_bar, 124) TUK_KEY(K_braceright, 125)
+TUK_KEY(K_tilde, 126)
+
+TUK_KEY(K_mESC, 257) TUK_KEY(K_mBS, 270) TUK_KEY(K_sTAB, 271)
+TUK_KEY(K_mQ, 272) TUK_KEY(K_mW, 273) TUK_KEY(K_mE, 274) TUK_KEY(K_mR, 275) TUK_KEY(K_mT, 276)
+TUK_KEY(K_mY, 277) TUK_KEY(K_mU, 278) TUK_KEY(K_mI, 279) TUK_KEY(K_mO, 280) TUK_KEY(K_mP, 281)
+TUK_KEY(K_mCR, 284) TUK_KEY(K_mA, 286) TUK_KEY(K_mS, 287) TUK_KEY(K_mD, 288) TUK_KEY(K_mF, 289)
+TUK_KEY(K_mG, 290) TUK_KEY(K_mH, 291) TUK_KEY(K_mJ, 292) TUK_KEY(K_mK, 293) TUK_KEY(K_mL, 294)
+TUK_KEY(K_mZ, 300) TUK_KEY(K_mX, 301) TUK_KEY(K_mC, 302) TUK_KEY(K_mV, 303) TUK_KEY(K_mB, 304)
+TUK_KEY(K_mN, 305) TUK_KEY(K_mM, 306)
+TUK_KEY(K_F1, 315) TUK_KEY(K_F2, 316) TUK_KEY(K_F3, 317) TUK_KEY(K_F4, 318) TUK_KEY(K_F5, 319)
+TUK_KEY(K_F6, 320) TUK_KEY(K_F7, 321) TUK_KEY(K_F8, 322) TUK_KEY(K_F9, 323) TUK_KEY(K_F10, 324)
+TUK_KEY(K_HOME, 327) TUK_KEY(K_UP, 328) TUK_KEY(K_PGUP, 329) TUK_KEY(K_LEFT, 331)
+TUK_KEY(K_MIDDLE, 332) TUK_KEY(K_RIGHT, 333) TUK_KEY(K_END, 335) TUK_KEY(K_DOWN, 336)
+TUK_KEY(K_PGDN, 337) TUK_KEY(K_INS, 338) TUK_KEY(K_DEL, 339)
+TUK_KEY(K_sF1, 340) TUK_KEY(K_sF2, 341) TUK_KEY(K_sF3, 342) TUK_KEY(K_sF4, 343)
+TUK_KEY(K_sF5, 344) TUK_KEY(K_sF6, 345) TUK_KEY(K_sF7, 346) TUK_KEY(K_sF8, 347)
+TUK_KEY(K_sF9, 348) TUK_KEY(K_sF10, 349)
+TUK_KEY(K_cF1, 350) TUK_KEY(K_cF2, 351) TUK_KEY(K_cF3, 352) TUK_KEY(K_cF4, 353)
+TUK_KEY(K_cF5, 354) TUK_KEY(K_cF6, 355) TUK_KEY(K_cF7, 356) TUK_KEY(K_cF8, 357)
+TUK_KEY(K_cF9, 358) TUK_KEY(K_cF10, 359)
+TUK_KEY(K_mF1, 360) TUK_KEY(K_mF2, 361) TUK_KEY(K_mF3, 362) TUK_KEY(K_mF4, 363)
+TUK_KEY(K_mF5, 364) TUK_KEY(K_mF6, 365) TUK_KEY(K_mF7, 366) TUK_KEY(K_mF8, 367)
+TUK_KEY(K_mF9, 368) TUK_KEY(K_mF10, 369)
+TUK_KEY(K_cLEFT, 371) TUK_KEY(K_cRIGHT, 372) TUK_KEY(K_cEND, 373) TUK_KEY(K_cPGDN, 374)
+TUK_KEY(K_cHOME, 375)
+TUK_KEY(K_m1, 376) TUK_KEY(K_m2, 377) TUK_KEY(K_m3, 378) TUK_KEY(K_m4, 379) TUK_KEY(K_m5, 380)
+TUK_KEY(K_m6, 381) TUK_KEY(K_m7, 382) TUK_KEY(K_m8, 383) TUK_KEY(K_m9, 384) TUK_KEY(K_m0, 385)
+TUK_KEY(K_cPGUP, 388) TUK_KEY(K_F11, 389) TUK_KEY(K_F12, 390) TUK_KEY(K_sF11, 391)
+TUK_KEY(K_sF12, 392) TUK_KEY(K_cF11, 393) TUK_KEY(K_cF12, 394) TUK_KEY(K_mF11, 395)
+TUK_KEY(K_mF12, 396) TUK_KEY(K_cUP, 397) TUK_KEY(K_cDOWN, 401) TUK_KEY(K_cINS, 402)
+TUK_KEY(K_cDEL, 403) TUK_KEY(K_cTAB, 404)
+TUK_KEY(K_mHOME, 407) TUK_KEY(K_mUP, 408) TUK_KEY(K_mPGUP, 409) TUK_KEY(K_mLEFT, 411)
+TUK_KEY(K_mRIGHT, 413) TUK_KEY(K_mEND, 415) TUK_KEY(K_mDOWN, 416) TUK_KEY(K_mPGDN, 417)
+TUK_KEY(K_mINS, 418) TUK_KEY(K_mDEL, 419) TUK_KEY(K_mTAB, 421)
