@@ -210,11 +210,17 @@ def hand_gif_raw(name, recipe, data):
     recipes["gif"].append("%s: by hand: %s" % (name, recipe))
 
 
-def make_gif():
-    d = os.path.join(DATA, "gif")
+def photo_source(kind):
+    """The folder of `kind`, made if needed, and the 61x43 photo written into it as src.ppm."""
+    d = os.path.join(DATA, kind)
     os.makedirs(d, exist_ok=True)
-    tmp = os.path.join(d, "src.ppm")
-    ppm(tmp, 61, 43, photo(61, 43))
+    src = os.path.join(d, "src.ppm")
+    ppm(src, 61, 43, photo(61, 43))
+    return d, src
+
+
+def make_gif():
+    d, tmp = photo_source("gif")
     for name, recipe in [
         ("photo_256.gif", "pnmquant 256 photo | pamtogif"),
         ("photo_256_interlaced.gif", "pnmquant 256 photo | pamtogif -interlace"),
@@ -304,10 +310,7 @@ def make_gif():
 # ---------------------------------------------------------------- JPEG
 
 def make_jpeg():
-    d = os.path.join(DATA, "jpeg")
-    os.makedirs(d, exist_ok=True)
-    src = os.path.join(d, "src.ppm")
-    ppm(src, 61, 43, photo(61, 43))
+    d, src = photo_source("jpeg")
     for name, flags in [
         ("rgb_q90.jpg", "-quality 90"),
         ("rgb_q95_444.jpg", "-quality 95 -sample 1x1"),
