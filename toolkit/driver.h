@@ -43,6 +43,7 @@ enum TukEventType {
   TUK_EVENT_SELECT,   // element: list; item (from 1), state (1 selected, 0 deselected)
   TUK_EVENT_PAINT,    // element: canvas to repaint
   TUK_EVENT_FOCUS,    // element: gets the focus; other: loses it (either may be null)
+  TUK_EVENT_RESIZE,   // element: dialog the user resized; x, y: new window size in pixels
 };
 
 struct TukEvent {
@@ -133,7 +134,9 @@ const TukDriver* tuk_driver_find(const char* name);
 const TukDriver* tuk_driver(void);  // the driver in use, null while the toolkit is closed
 
 // Core services for drivers.
-void tuk_dispatch(const TukEvent* event);  // turn a neutral event into callbacks now
+// Turns a neutral event into callbacks now. Events from any thread but the one that called
+// TukOpen are ignored.
+void tuk_dispatch(const TukEvent* event);
 TukHandle tuk_element_from_id(int id);     // null once the element is destroyed
 int tuk_element_id(TukHandle element);
 int tuk_element_kind(TukHandle element);
@@ -145,4 +148,8 @@ void tuk_element_geometry(TukHandle element, int* x, int* y, int* width, int* he
 void* tuk_element_native(TukHandle element);
 void tuk_element_set_native(TukHandle element, void* native);
 TukHandle tuk_innermost_popup(void);  // the dialog of the innermost modal popup, or null
+// A readable description for messages: kind, id, title and name.
 const char* tuk_element_label(TukHandle element, char* buffer, std::size_t capacity);
+// Colour of an image's index 0-15: its attribute, the dialog colour for "BGCOLOR", else the
+// built-in default. 1 on success, 0 for a bad index or null arguments.
+int tuk_image_color(TukHandle image, int index, unsigned char rgb[3]);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <strings.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -15,6 +16,7 @@ constexpr const char* kVersion = "1.8";
 
 struct Core {
   bool open;                        // between TukOpen and TukClose
+  std::thread::id thread;           // the thread that called TukOpen
   const TukDriver* driver;          // driver in use while open
   TukElement* globals;              // USER element with the global attributes
   TukAttrTable* names;              // element name -> element
@@ -219,10 +221,10 @@ bool parse_rgb(const char* text, int rgb[3]) {
 int version_ok_cb(TukHandle) { return TUK_CLOSE; }
 
 void show_version_dialog(void) {
-  static char driver_line[96];
-  static char system_line[96];
-  std::snprintf(driver_line, sizeof driver_line, "Driver: %s", TukGetAttribute(nullptr, "DRIVER"));
-  std::snprintf(system_line, sizeof system_line, "System: %s", TukGetAttribute(nullptr, "SYSTEM"));
+  char driver_line[96];
+  char system_line[96];
+  std::snprintf(driver_line, sizeof driver_line, "Driver: %s", TukGetGlobal("DRIVER"));
+  std::snprintf(system_line, sizeof system_line, "System: %s", TukGetGlobal("SYSTEM"));
   TukSetFunction("tuk_version_ok", TukCallbackOf(version_ok_cb));
   TukHandle ok = TukButton("OK", "tuk_version_ok");
   TukStoreAttribute(ok, "SIZE", "40x0");
@@ -287,6 +289,7 @@ int TukSetDriver(const char* name) {
 }
 
 bool tuk_is_open(void) { return g_core.open; }
+bool tuk_on_toolkit_thread(void) { return g_core.open && std::this_thread::get_id() == g_core.thread; }
 TukElement* tuk_globals(void) { return g_core.globals; }
 
 TukHandle tuk_element_from_id(int id) {
@@ -511,11 +514,7 @@ void TukStoreAttribute(TukHandle e, const char* name, const char* value) {
 }
 
 const char* TukGetAttribute(TukHandle e, const char* name) {
-  if (!name) return nullptr;
-  if (!e) {
-    // a null element reads the global attributes
-    return g_core.globals ? tuk_own_attribute(g_core.globals, name) : nullptr;
-  }
+  if (!e || !name) return nullptr;
   if (std::strcmp(name, "TYPENAME") == 0) return e->cls ? e->cls->name : tuk_kind_name(e->kind);
   if (const char* v = live_value(e, name)) return v;
   if (const char* v = tuk_own_attribute(e, name)) return v;
@@ -569,6 +568,42 @@ int TukGetRGB(TukHandle e, const char* name, unsigned char* r, unsigned char* g,
   return 1;
 }
 
+void TukSetGlobal(const char* name, const char* value) {
+  if (g_core.globals) TukSetAttribute(g_core.globals, name, value);
+}
+
+void TukStoreGlobal(const char* name, const char* value) {
+  if (g_core.globals) TukStoreAttribute(g_core.globals, name, value);
+}
+
+const char* TukGetGlobal(const char* name) {
+  return g_core.globals ? tuk_own_attribute(g_core.globals, name) : nullptr;
+}
+
+int tuk_image_color(TukHandle image, int index, unsigned char rgb[3]) {
+  // the sixteen colours of the classic PC palette
+  static constexpr unsigned char kDefaults[16][3] = {
+      {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+      {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+      {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+      {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+  if (!image || index < 0 || index > 15 || !rgb) return 0;
+  char name[4];
+  std::snprintf(name, sizeof name, "%d", index);
+  const char* value = tuk_own_attribute(image, name);
+  if (value && std::strcmp(value, "BGCOLOR") == 0) {
+    const TukDriver* d = tuk_driver();
+    value = d && d->dialog_color ? d->dialog_color() : nullptr;
+  }
+  int parsed[3];
+  if (value && parse_rgb(value, parsed)) {
+    for (int i = 0; i < 3; ++i) rgb[i] = static_cast<unsigned char>(parsed[i]);
+    return 1;
+  }
+  for (int i = 0; i < 3; ++i) rgb[i] = kDefaults[index][i];
+  return 1;
+}
+
 // ---- names and functions -------------------------------------------------------------------------
 
 TukHandle TukSetHandle(const char* name, TukHandle e) {
@@ -615,6 +650,7 @@ int TukOpen(void) {
   }
   g_core.driver = d;
   g_core.open = true;
+  g_core.thread = std::this_thread::get_id();
   tuk_loop_reset();
   g_core.globals = tuk_element_new(TUK_KIND_USER, TUK_BUCKETS_GLOBAL);
   TukElement* gl = g_core.globals;

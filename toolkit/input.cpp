@@ -254,7 +254,7 @@ void tuk_input_forget(TukElement* e) {
 }
 
 void tuk_dispatch(const TukEvent* ev) {
-  if (!ev || !tuk_is_open()) return;
+  if (!ev || !tuk_on_toolkit_thread()) return;
   if (ev->type == TUK_EVENT_KEY) {
     dispatch_key(ev);
     return;
@@ -271,6 +271,7 @@ void tuk_dispatch(const TukEvent* ev) {
     case TUK_EVENT_ACTIVATE: dispatch_activate(ev); break;
     case TUK_EVENT_SELECT: dispatch_select(ev); break;
     case TUK_EVENT_PAINT: dispatch_paint(ev); break;
+    case TUK_EVENT_RESIZE: tuk_dialog_resized(ev->element, ev->x, ev->y); break;
     default: break;
   }
 }

@@ -406,6 +406,13 @@ void tuk_layout_dialog(TukElement* dialog) {
   assign(dialog, dialog->x, dialog->y, dialog->natural_w, dialog->natural_h);
 }
 
+void tuk_layout_dialog_size(TukElement* dialog, int width, int height) {
+  if (!dialog) return;
+  tuk_natural_size(dialog, TUK_KIND_UNKNOWN);
+  assign(dialog, dialog->x, dialog->y, std::max(width, dialog->natural_w),
+         std::max(height, dialog->natural_h));
+}
+
 void tuk_place_dialog(TukElement* dialog, int x, int y, int* sx, int* sy) {
   int sw = 0, sh = 0;
   screen_size(&sw, &sh);

@@ -292,6 +292,12 @@ void tuk_close_action(TukElement* e) {
 
 int tuk_loop_step(bool wait) { return step(wait, true); }
 
+void tuk_dialog_resized(TukElement* d, int width, int height) {
+  if (!d || d->kind != TUK_KIND_DIALOG || !d->mapped) return;
+  tuk_layout_dialog_size(d, width, height);
+  place_tree(d);
+}
+
 int TukShow(TukHandle e) {
   if (!e || !drv()) return TUK_ERROR;
   if (e->kind != TUK_KIND_DIALOG) {

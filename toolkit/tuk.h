@@ -110,6 +110,8 @@ void TukClose(void);
 int TukSetDriver(const char* name);
 
 // ---- constructors (each returns a new, unmapped element; text arguments are copied) --------
+// Colours are the attributes "0" to "15" ("r g b", or "BGCOLOR" for the dialog's background);
+// an index without one has a built-in default (see tuk_image_color in toolkit/driver.h).
 TukHandle TukImage(int width, int height, const unsigned char* pixels);
 TukHandle TukButton(const char* title, const char* action);
 TukHandle TukCanvas(const char* action);
@@ -142,6 +144,11 @@ int TukGetBool(TukHandle element, const char* name);  // 1 YES/ON, 0 NO/OFF (any
 // "%d %d %d", or the RED/GREEN/BLUE of a COLOR element the value names. 1 on success, else 0.
 int TukGetRGB(TukHandle element, const char* name, unsigned char* r, unsigned char* g,
               unsigned char* b);
+
+// The global attributes (VERSION, DRIVER, SYSTEM, SCREENSIZE ...), held by the toolkit.
+void TukSetGlobal(const char* name, const char* value);    // by reference, as TukSetAttribute
+void TukStoreGlobal(const char* name, const char* value);  // a private copy
+const char* TukGetGlobal(const char* name);
 
 // ---- names and callbacks --------------------------------------------------------------------
 TukHandle TukSetHandle(const char* name, TukHandle element);  // returns the previous element

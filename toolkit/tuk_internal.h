@@ -88,6 +88,8 @@ inline To tuk_callback_as(TukCallback f) {
 // QUARTER, EIGHTH as a part (result negative: -divisor). Returns false when malformed.
 bool tuk_parse_size(const char* text, bool dialog_parts, int* width, int* height);
 void tuk_layout_dialog(TukElement* dialog);  // natural sizes, expansion, current sizes, positions
+// The same for a dialog given a window size (never below its natural size).
+void tuk_layout_dialog_size(TukElement* dialog, int width, int height);
 void tuk_natural_size(TukElement* e, int box_kind);
 void tuk_canvas_natural_size(TukElement* e, int* width, int* height);  // out: pixels  // box_kind: parent box, for fills
 void tuk_place_dialog(TukElement* dialog, int x, int y, int* sx, int* sy);  // out: screen pos
@@ -100,6 +102,7 @@ int tuk_key_code(int keysym, int modifiers);  // 0 when the key gives no event
 const char* tuk_key_name(int code);          // "K_a" ..., null when unnamed
 void tuk_mouse_status(int button, int modifiers, int double_click, char status[7]);
 void tuk_close_action(TukElement* e);
+void tuk_dialog_resized(TukElement* dialog, int width, int height);  // relayout, RESIZE_CB
 void tuk_loop_forget(TukElement* e);  // drop references before the element is freed
 void tuk_loop_reset(void);
 void tuk_input_forget(TukElement* e);        // drop the mouse capture held by e (null: any)
@@ -137,3 +140,4 @@ void tuk_unmap_tree(TukElement* e);
 // ---- global state -----------------------------------------------------------------------------
 TukElement* tuk_globals(void);  // the USER element holding the global attributes
 bool tuk_is_open(void);
+bool tuk_on_toolkit_thread(void);  // the calling thread is the one that called TukOpen

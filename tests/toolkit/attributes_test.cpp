@@ -260,6 +260,25 @@ TEST_F(TukTest, ImageCopiesItsPixels) {
   EXPECT_EQ(TukImage(1 << 20, 1 << 20, pixels), nullptr);
 }
 
+TEST_F(TukTest, ImageColoursFallBackToTheirDefaults) {
+  unsigned char pixels[1] = {0};
+  TukHandle image = TukImage(1, 1, pixels);
+  TukSetAttribute(image, "1", "10 20 30");
+  TukSetAttribute(image, "2", "BGCOLOR");
+  TukSetAttribute(image, "3", "not a colour");
+  unsigned char rgb[3];
+  ASSERT_EQ(tuk_image_color(image, 1, rgb), 1);
+  EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 60);
+  ASSERT_EQ(tuk_image_color(image, 2, rgb), 1);
+  EXPECT_EQ(rgb[0], 192);
+  ASSERT_EQ(tuk_image_color(image, 3, rgb), 1);
+  EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 128 + 128) << "index 3's default, dark yellow";
+  ASSERT_EQ(tuk_image_color(image, 15, rgb), 1);
+  EXPECT_EQ(rgb[2], 255);
+  EXPECT_EQ(tuk_image_color(image, 16, rgb), 0);
+  EXPECT_EQ(tuk_image_color(image, -1, rgb), 0);
+}
+
 TEST_F(TukTest, NullArgumentsAreIgnored) {
   TukSetAttribute(nullptr, "A", "b");
   TukStoreAttribute(TukFill(), nullptr, "b");
@@ -286,12 +305,15 @@ TEST_F(TukTest, NullArgumentsAreIgnored) {
 }
 
 TEST_F(TukTest, GlobalAttributesTellTheDriverInUse) {
-  EXPECT_EQ(attr(nullptr, "VERSION"), "1.8");
-  EXPECT_EQ(attr(nullptr, "DRIVER"), "headless");
-  EXPECT_EQ(attr(nullptr, "SCREENSIZE"), "1280x1024");
+  EXPECT_EQ(global("VERSION"), "1.8");
+  EXPECT_EQ(global("DRIVER"), "headless");
+  EXPECT_EQ(global("SCREENSIZE"), "1280x1024");
   utsname u{};
   ASSERT_EQ(uname(&u), 0);
-  EXPECT_EQ(attr(nullptr, "SYSTEM").rfind(u.sysname, 0), 0u) << attr(nullptr, "SYSTEM");
+  EXPECT_EQ(global("SYSTEM").rfind(u.sysname, 0), 0u) << global("SYSTEM");
+  EXPECT_EQ(TukGetAttribute(nullptr, "VERSION"), nullptr) << "a null element reads nothing";
+  TukStoreGlobal("MINE", "x");
+  EXPECT_EQ(global("MINE"), "x");
   EXPECT_EQ(TukOpen(), TUK_ERROR) << "the toolkit is open already";
 }
 
@@ -300,10 +322,10 @@ TEST(TukOpenTest, FltkRequestFallsBackToHeadlessUntilItIsLinked) {
   EXPECT_EQ(TukSetDriver("no-such-driver"), TUK_ERROR);
   setenv("TUK_DRIVER", "fltk", 1);
   ASSERT_EQ(TukOpen(), TUK_NOERROR);
-  EXPECT_EQ(attr(nullptr, "DRIVER"), "headless");
+  EXPECT_EQ(global("DRIVER"), "headless");
   TukClose();
   unsetenv("TUK_DRIVER");
-  EXPECT_EQ(attr(nullptr, "VERSION"), "(null)") << "TukClose drops the global attributes";
+  EXPECT_EQ(global("VERSION"), "(null)") << "TukClose drops the global attributes";
 }
 
 TEST(TukOpenTest, VersionDialogIsShownWhenAsked) {

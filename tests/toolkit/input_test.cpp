@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -316,6 +317,77 @@ TEST_F(TukTest, InputForGoneOrHiddenElementsIsDropped) {
   TukFlush();
   EXPECT_EQ(TukHeadlessDroppedInput(), 2);
   EXPECT_EQ(TukHeadlessPendingInput(), 0);
+}
+
+int clicks;
+int count_click(TukHandle) {
+  ++clicks;
+  return TUK_DEFAULT;
+}
+
+TEST_F(TukTest, TabMovesTheFocusAndEnterPressesAButton) {
+  clicks = 0;
+  register_cb("count_click", count_click);
+  TukHandle one = TukButton("One", "count_click");
+  TukHandle two = TukButton("Two", "count_click");
+  TukHandle canvas = TukCanvas(nullptr);
+  TukHandle dialog = TukDialog(TukHbox(one, two, canvas, nullptr));
+  TukShow(dialog);
+  TukHeadlessKey(TUK_KS_TAB, 0);
+  TukFlush();
+  EXPECT_EQ(TukSetFocus(two), two) << "Tab moved the focus from One to Two";
+  TukHeadlessKey(TUK_KS_ENTER, 0);
+  TukHeadlessKey(TUK_KS_TAB, 0);  // to the canvas, which keeps Tab and the rest for itself
+  TukHeadlessKey(TUK_KS_TAB, 0);
+  TukHeadlessKey(TUK_KS_TAB, TUK_MOD_SHIFT);
+  TukFlush();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(TukSetFocus(one), canvas);
+  TukHeadlessKey(TUK_KS_TAB, TUK_MOD_SHIFT);  // backwards from the first wraps to the last
+  TukFlush();
+  EXPECT_EQ(TukSetFocus(one), canvas);
+  EXPECT_EQ(TukHeadlessDroppedInput(), 0);
+}
+
+std::vector<std::pair<int, int>> canvas_sizes;
+int note_size(TukHandle, int w, int h) {
+  canvas_sizes.push_back({w, h});
+  return TUK_DEFAULT;
+}
+
+TEST_F(TukTest, ResizedDialogLaysOutAgainAndTellsItsCanvases) {
+  canvas_sizes.clear();
+  register_cb("note_size", note_size);
+  TukHandle canvas = TukCanvas(nullptr);
+  TukSetAttribute(canvas, "RASTERSIZE", "100x80");
+  TukSetAttribute(canvas, "RESIZE_CB", "note_size");
+  TukHandle dialog = TukDialog(canvas);
+  TukShow(dialog);
+  TukEvent ev{};
+  ev.type = TUK_EVENT_RESIZE;
+  ev.element = dialog;
+  ev.x = 308;  // 300 x 200 of client area after the 8 x 28 decoration
+  ev.y = 228;
+  tuk_dispatch(&ev);
+  ev.x = 10;  // smaller than the contents: the natural size holds
+  ev.y = 10;
+  tuk_dispatch(&ev);
+  EXPECT_EQ(canvas_sizes, (std::vector<std::pair<int, int>>{{100, 80}, {300, 200}, {100, 80}}));
+}
+
+TEST_F(TukTest, EventsFromAnotherThreadAreIgnored) {
+  clicks = 0;
+  register_cb("count_click", count_click);
+  TukHandle button = TukButton("b", "count_click");
+  TukShow(TukDialog(button));
+  TukEvent ev{};
+  ev.type = TUK_EVENT_ACTIVATE;
+  ev.element = button;
+  std::thread other([&ev] { tuk_dispatch(&ev); });
+  other.join();
+  EXPECT_EQ(clicks, 0);
+  tuk_dispatch(&ev);
+  EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace

@@ -258,6 +258,44 @@ TEST_F(LoopTest, APopupDestroyedInsideItsLoopReturns) {
   EXPECT_EQ(attr(w.main, "ACTIVE"), "YES");
 }
 
+TukHandle g_third;
+int hide_third(TukHandle) {
+  calls().push_back("hide third");
+  TukHide(g_third);
+  return TUK_DEFAULT;
+}
+
+int hide_own_dialog(TukHandle self) {
+  TukHide(tuk_element_dialog(self));
+  return TUK_DEFAULT;
+}
+
+TEST_F(LoopTest, HidingThePopupFromItsOwnCallbackEndsIt) {
+  TukShow(w.main);
+  register_cb("close_me", hide_own_dialog);
+  TukHeadlessClickButton(w.popup_button);  // with nothing else queued, a popup that goes on aborts
+  EXPECT_EQ(TukPopup(w.popup, TUK_CENTER, TUK_CENTER), TUK_NOERROR);
+  EXPECT_EQ(visible_count(), 1);
+  EXPECT_EQ(attr(w.popup, "VISIBLE"), "NO");
+  // hiding another dialog from inside a popup does not end the popup
+  TukHandle third_button;
+  TukHandle third = dialog_with_button("Third", "nothing", &third_button);
+  TukShow(third);
+  register_cb("close_me", close_me);
+  register_cb("hide_third", hide_third);
+  TukSetAttribute(w.popup_button, "ACTION", "hide_third");
+  TukHandle second_button = TukButton("Fechar", "close_me");
+  TukDestroy(w.popup);
+  w.popup = TukDialog(TukVbox(TukButton("Hide", "hide_third"), second_button, nullptr));
+  g_third = third;
+  TukHeadlessClickButton(tuk_element_first_child(tuk_element_first_child(w.popup)));
+  TukHeadlessClickButton(second_button);
+  EXPECT_EQ(TukPopup(w.popup, TUK_CENTER, TUK_CENTER), TUK_NOERROR);
+  EXPECT_EQ(calls(), (Log{"hide third", "close_me"}));
+  EXPECT_EQ(attr(third, "VISIBLE"), "NO");
+  EXPECT_EQ(visible_count(), 1);
+}
+
 int idle_calls;
 int idle_close_second(void) { return ++idle_calls == 2 ? TUK_CLOSE : TUK_DEFAULT; }
 

@@ -31,6 +31,10 @@ void register_cb(const char* name, F f) {
 }
 
 inline int visible_count() { return tuk_loop_state()->visible_count; }
+inline std::string global(const char* name) {
+  const char* v = TukGetGlobal(name);
+  return v ? v : "(null)";
+}
 inline std::string attr(TukHandle e, const char* name) {
   const char* v = TukGetAttribute(e, name);
   return v ? v : "(null)";

@@ -174,6 +174,40 @@ void expand_choice(TukHandle list, Native* n, TukEvent* ev) {
   }
 }
 
+void collect_focusable(TukHandle e, std::vector<TukHandle>* out) {
+  if (focusable(e)) out->push_back(e);
+  for (TukHandle c = tuk_element_first_child(e); c; c = tuk_element_next(c)) collect_focusable(c, out);
+}
+
+// A window system's dialog navigation, ahead of the toolkit: Tab and Shift+Tab move the focus
+// among the dialog's controls, Enter or Space presses a focused button. A canvas keeps every
+// key for itself. Returns true when the key was used up here (*ev may become a click).
+bool navigate(TukHandle focused, TukEvent* ev, bool* deliver_click) {
+  *deliver_click = false;
+  const int kind = tuk_element_kind(focused);
+  if (kind == TUK_KIND_CANVAS || (ev->modifiers & (TUK_MOD_CONTROL | TUK_MOD_ALT))) return false;
+  if (ev->key == TUK_KS_TAB) {
+    TukHandle dialog = tuk_element_dialog(focused);
+    std::vector<TukHandle> order;
+    if (dialog) collect_focusable(dialog, &order);
+    if (order.empty()) return true;
+    auto at = std::find(order.begin(), order.end(), focused);
+    std::size_t i = at == order.end() ? 0 : static_cast<std::size_t>(at - order.begin());
+    const bool back = (ev->modifiers & TUK_MOD_SHIFT) != 0;
+    i = back ? (i + order.size() - 1) % order.size() : (i + 1) % order.size();
+    g_state.focus_id = tuk_element_id(order[i]);
+    if (Native* dn = native_of(dialog)) dn->last_focus_id = g_state.focus_id;
+    return true;
+  }
+  if (kind == TUK_KIND_BUTTON && ev->modifiers == 0 && (ev->key == TUK_KS_ENTER || ev->key == ' ')) {
+    *ev = event_of(TUK_EVENT_ACTIVATE);
+    ev->element = focused;
+    *deliver_click = true;
+    return true;
+  }
+  return false;
+}
+
 // Resolves a scripted entry into the event to deliver; false when it must be dropped.
 bool deliver(Scripted s, TukEvent* ev) {
   *ev = s.event;
@@ -210,6 +244,8 @@ bool deliver(Scripted s, TukEvent* ev) {
     return false;
   }
   ev->element = e;
+  bool click = false;
+  if (s.kind == SCRIPT_KEY && navigate(e, ev, &click)) return click;
   if (s.kind == SCRIPT_CHOOSE) expand_choice(e, n, ev);
   // a click on a canvas gives it the keyboard focus, as on a real screen
   if (ev->type == TUK_EVENT_BUTTON && ev->pressed) {
@@ -429,6 +465,8 @@ void hl_enable_dialog(TukHandle dialog, int enabled) {
 TukHandle hl_set_focus(TukHandle e) {
   TukHandle before = tuk_element_from_id(g_state.focus_id);
   g_state.focus_id = tuk_element_id(e);
+  // focusing a dialog brings it forward
+  if (tuk_element_kind(e) == TUK_KIND_DIALOG && native_of(e)) g_state.active_id = g_state.focus_id;
   if (Native* dn = e ? native_of(tuk_element_dialog(e)) : nullptr) dn->last_focus_id = g_state.focus_id;
   return before;
 }
