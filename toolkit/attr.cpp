@@ -17,19 +17,19 @@ struct InternBucket {
 InternBucket g_intern[TUK_BUCKETS_GLOBAL];  // 211 buckets, zero until first use
 int g_intern_total;                        // names held, over all buckets
 
-char* copy_text(const char* text) {
-  const std::size_t n = std::strlen(text) + 1;
-  char* copy = static_cast<char*>(std::malloc(n));
-  if (copy) std::memcpy(copy, text, n);
-  return copy;
-}
-
 void free_entry(TukAttrEntry* entry) {
   if (entry->owned) std::free(const_cast<void*>(entry->value));
   delete entry;
 }
 
 }  // namespace
+
+char* tuk_strdup(const char* text) {
+  const std::size_t n = std::strlen(text) + 1;
+  char* copy = static_cast<char*>(std::malloc(n));
+  if (copy) std::memcpy(copy, text, n);
+  return copy;
+}
 
 std::uint32_t tuk_hash(const char* name) {
   std::uint32_t h = 0;
@@ -58,7 +58,7 @@ const char* tuk_intern(const char* name) {
     b.names = grown;
     b.capacity = capacity;
   }
-  char* copy = copy_text(name);
+  char* copy = tuk_strdup(name);
   if (!copy) return nullptr;
   b.names[b.count++] = copy;
   ++g_intern_total;
@@ -142,7 +142,7 @@ void tuk_table_set(TukAttrTable* table, const char* name, const void* value, boo
   }
   const void* stored = value;
   if (copy) {
-    stored = copy_text(static_cast<const char*>(value));
+    stored = tuk_strdup(static_cast<const char*>(value));
     if (!stored) return;
   }
   TukAttrEntry* e = found;

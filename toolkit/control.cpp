@@ -15,13 +15,6 @@ constexpr const char* kSlotNames[TUK_METHOD_COUNT] = {
     "SETNATURALSIZE", "SETCURRENTSIZE", "GETSIZE", "SETPOSITION", "CREATE",  "DESTROY",
     "MAP",            "UNMAP",          "SETATTR", "GETATTR",     "GETDEFAULTATTR", "POPUP"};
 
-char* copy_text(const char* text) {
-  const std::size_t n = std::strlen(text) + 1;
-  char* copy = static_cast<char*>(std::malloc(n));
-  if (copy) std::memcpy(copy, text, n);
-  return copy;
-}
-
 // Class names are kept in upper case; longer names than this are refused.
 bool upper_name(const char* name, char out[64]) {
   const std::size_t n = std::strlen(name);
@@ -70,8 +63,8 @@ TukClass* TukNewClass(const char* name, const char* format) {
   if (!name) return nullptr;
   TukClass* cls = new (std::nothrow) TukClass{};
   if (!cls) return nullptr;
-  cls->name = copy_text(name);
-  cls->format = copy_text(format ? format : "");
+  cls->name = tuk_strdup(name);
+  cls->format = tuk_strdup(format ? format : "");
   if (!cls->name || !cls->format) {
     TukFreeClass(cls);
     return nullptr;

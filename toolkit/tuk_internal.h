@@ -23,6 +23,7 @@ struct TukAttrTable {
 
 enum { TUK_BUCKETS_PLAIN = 1, TUK_BUCKETS_LIST = 17, TUK_BUCKETS_GLOBAL = 211 };
 
+char* tuk_strdup(const char* text);  // malloc'd copy, freed with free(); null when out of memory
 // ELF hash over the name's bytes taken as signed; 0 for an empty name.
 std::uint32_t tuk_hash(const char* name);
 const char* tuk_intern(const char* name);  // the one copy of the name; null for null

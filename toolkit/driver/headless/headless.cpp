@@ -562,35 +562,32 @@ void fail(const char* what, TukHandle element) {
 
 // ---- scripted input -------------------------------------------------------------------------
 
-void TukHeadlessMousePress(TukHandle canvas, int button, int x, int y, int modifiers) {
+namespace {
+
+void queue_button(TukHandle canvas, int button, int pressed, int double_click, int x, int y,
+                  int modifiers) {
   TukEvent ev = event_of(TUK_EVENT_BUTTON);
   ev.button = button;
-  ev.pressed = 1;
+  ev.pressed = pressed;
+  ev.double_click = double_click;
   ev.x = x;
   ev.y = y;
   ev.modifiers = modifiers;
   queue(SCRIPT_EVENT, canvas, ev);
+}
+
+}  // namespace
+
+void TukHeadlessMousePress(TukHandle canvas, int button, int x, int y, int modifiers) {
+  queue_button(canvas, button, 1, 0, x, y, modifiers);
 }
 
 void TukHeadlessMouseDoubleClick(TukHandle canvas, int button, int x, int y, int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_BUTTON);
-  ev.button = button;
-  ev.pressed = 1;
-  ev.double_click = 1;
-  ev.x = x;
-  ev.y = y;
-  ev.modifiers = modifiers;
-  queue(SCRIPT_EVENT, canvas, ev);
+  queue_button(canvas, button, 1, 1, x, y, modifiers);
 }
 
 void TukHeadlessMouseRelease(TukHandle canvas, int button, int x, int y, int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_BUTTON);
-  ev.button = button;
-  ev.pressed = 0;
-  ev.x = x;
-  ev.y = y;
-  ev.modifiers = modifiers;
-  queue(SCRIPT_EVENT, canvas, ev);
+  queue_button(canvas, button, 0, 0, x, y, modifiers);
 }
 
 void TukHeadlessMouseMove(TukHandle canvas, int x, int y, int modifiers) {
