@@ -44,6 +44,9 @@ enum TukEventType {
   TUK_EVENT_PAINT,    // element: canvas to repaint
   TUK_EVENT_FOCUS,    // element: gets the focus; other: loses it (either may be null)
   TUK_EVENT_RESIZE,   // element: dialog the user resized; x, y: new window size in pixels
+  TUK_EVENT_ENTER,    // element: canvas the pointer entered
+  TUK_EVENT_LEAVE,    // element: canvas the pointer left
+  TUK_EVENT_SHOW_STATE,  // element: dialog restored (state 1) or minimised (state 2)
 };
 
 struct TukEvent {

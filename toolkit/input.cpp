@@ -200,6 +200,13 @@ void dispatch_paint(const TukEvent* ev) {
   after_callback(e, id, r);
 }
 
+void dispatch_plain(TukElement* e, const char* attribute) {
+  TukCallback cb = tuk_callback_of(e, attribute);
+  if (!cb) return;
+  const int id = e->id;
+  after_callback(e, id, cb(e));
+}
+
 void dispatch_focus(const TukEvent* ev) {
   TukElement* gets = ev->element;
   TukElement* loses = ev->other;
@@ -272,6 +279,13 @@ void tuk_dispatch(const TukEvent* ev) {
     case TUK_EVENT_SELECT: dispatch_select(ev); break;
     case TUK_EVENT_PAINT: dispatch_paint(ev); break;
     case TUK_EVENT_RESIZE: tuk_dialog_resized(ev->element, ev->x, ev->y); break;
+    case TUK_EVENT_ENTER: dispatch_plain(ev->element, "ENTERWINDOW_CB"); break;
+    case TUK_EVENT_LEAVE: dispatch_plain(ev->element, "LEAVEWINDOW_CB"); break;
+    case TUK_EVENT_SHOW_STATE:
+      if (TukCallback cb = tuk_callback_of(ev->element, "SHOW_CB"))
+        after_callback(ev->element, ev->element->id,
+                       tuk_callback_as<TukStateCallback>(cb)(ev->element, ev->state));
+      break;
     default: break;
   }
 }

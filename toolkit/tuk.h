@@ -34,7 +34,10 @@ typedef struct TukElement* TukHandle;
 //   K_ANY, K_xxx     focused element int cb(TukHandle focused, int key)   key: a K_ code
 //   CLOSE_CB         dialog          int cb(TukHandle dialog)
 //   RESIZE_CB        canvas          int cb(TukHandle self, int width, int height)
-//   SHOW_CB          dialog          int cb(TukHandle dialog, int state)  0 shown
+//   SHOW_CB          dialog          int cb(TukHandle dialog, int state)  0 shown, 1 restored,
+//                                                                        2 minimised
+//   ENTERWINDOW_CB   canvas          int cb(TukHandle self)              the pointer came in
+//   LEAVEWINDOW_CB   canvas          int cb(TukHandle self)              the pointer went out
 //   MAP_CB           dialog          int cb(TukHandle dialog)
 //   GETFOCUS_CB      element         int cb(TukHandle self, TukHandle other)
 //   KILLFOCUS_CB     element         int cb(TukHandle self, TukHandle other) other gets the focus

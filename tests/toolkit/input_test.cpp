@@ -390,4 +390,40 @@ TEST_F(TukTest, EventsFromAnotherThreadAreIgnored) {
   EXPECT_EQ(clicks, 1);
 }
 
+std::string window_log;
+int entered(TukHandle) {
+  window_log += "enter ";
+  return TUK_DEFAULT;
+}
+int left(TukHandle) {
+  window_log += "leave ";
+  return TUK_DEFAULT;
+}
+int show_state(TukHandle, int state) {
+  window_log += "show " + std::to_string(state) + " ";
+  return TUK_DEFAULT;
+}
+
+TEST_F(TukTest, PointerCrossingAndWindowStatesReachTheirCallbacks) {
+  window_log.clear();
+  register_cb("entered", entered);
+  register_cb("left", left);
+  register_cb("show_state", show_state);
+  TukHandle canvas = TukCanvas(nullptr);
+  TukHandle dialog = TukDialog(canvas);
+  TukSetAttribute(dialog, "ENTERWINDOW_CB", "entered");
+  TukSetAttribute(canvas, "LEAVEWINDOW_CB", "left");
+  TukSetAttribute(dialog, "SHOW_CB", "show_state");
+  TukShow(dialog);
+  const int types[] = {TUK_EVENT_ENTER, TUK_EVENT_LEAVE, TUK_EVENT_SHOW_STATE};
+  for (int type : types) {
+    TukEvent ev{};
+    ev.type = type;
+    ev.element = type == TUK_EVENT_SHOW_STATE ? dialog : canvas;
+    ev.state = 2;
+    tuk_dispatch(&ev);
+  }
+  EXPECT_EQ(window_log, "show 0 enter leave show 2 ");
+}
+
 }  // namespace
