@@ -1,0 +1,137 @@
+// The image view and its two kinds of point marks; the camera overlays are in pitch.cpp.
+#include "render/image_view.h"
+
+#include <GL/gl.h>
+
+#include "app/app_state.h"
+#include "render/pitch.h"
+#include "toolkit/tuk_gl.h"
+
+namespace {
+
+constexpr int kMarkHalf = 5;  // pixels from a mark's centre to the end of its arms
+
+// Set-up shared by the two mark overlays: canvas pixels, origin at the lower left. The line
+// state stays on afterwards (the parallels and distance overlays draw with whatever is left).
+void begin_marks() {
+  GLint vp[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, vp);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(vp[0], vp[2], vp[1], vp[3], -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glLineWidth(2.0f);
+  glEnable(GL_LINE_SMOOTH);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
+  glBegin(GL_LINES);
+}
+
+void end_marks() {
+  glEnd();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}
+
+void upright_cross(int x, int y) {
+  glVertex2i(x - kMarkHalf, y);
+  glVertex2i(x + kMarkHalf, y);
+  glVertex2i(x, y - kMarkHalf);
+  glVertex2i(x, y + kMarkHalf);
+}
+
+// a colour index from a state record may be anything; only the table's entries have a colour
+const unsigned char* team_colour(int index) {
+  if (index < 0 || index > TEAM_COLOR_REFEREE) index = 0;
+  return teamColorRgb[index];
+}
+
+// counts are checked against the arrays, since a count of a damaged record has no slots beyond them
+int bounded(int count, int capacity) { return count < 0 ? 0 : (count > capacity ? capacity : count); }
+
+}  // namespace
+
+int redraw_cb(TukHandle, double, double) {
+  redraw_image_view();
+  return TUK_DEFAULT;
+}
+
+void redraw_image_view() {
+  if (!appState.imageLoaded) return;
+  TukGLMakeCurrent(appState.imageCanvas);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_DEPTH_TEST);
+  draw_image();
+  if (appState.showFieldLines) draw_field_lines_overlay();
+  if (appState.showRefPoints) draw_reference_marks();
+  if (appState.showObjPoints) draw_object_marks();
+  if (appState.showParallels) draw_parallels_overlay();
+  if (appState.showPointDistance) draw_point_distance_overlay();
+  TukGLSwapBuffers(appState.imageCanvas);
+}
+
+void draw_image() {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glRasterPos2i(0, 0);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+  glDisable(GL_DEPTH_TEST);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  const long long pixels = static_cast<long long>(appState.imageWidth) * appState.imageHeight;
+  // only a buffer that holds the whole picture is sent; the sizes and the buffer change together
+  if (appState.imageWidth > 0 && appState.imageHeight > 0 &&
+      static_cast<long long>(appState.imageRgb.size()) >= pixels * 3) {
+    glDrawPixels(appState.imageWidth, appState.imageHeight, GL_RGB, GL_UNSIGNED_BYTE,
+                 appState.imageRgb.data());
+  }
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+}
+
+void draw_reference_marks() {
+  begin_marks();
+  glColor3d(1.0, 1.0, 0.0);
+  const int n = bounded(appState.refCount, MAX_REFERENCE_POINTS);
+  for (int i = 0; i < n; ++i) {
+    const int x = appState.refImageX[i];
+    const int y = appState.refImageY[i];
+    glVertex2i(x - kMarkHalf, y - kMarkHalf);
+    glVertex2i(x + kMarkHalf, y + kMarkHalf);
+    glVertex2i(x - kMarkHalf, y + kMarkHalf);
+    glVertex2i(x + kMarkHalf, y - kMarkHalf);
+  }
+  end_marks();
+}
+
+void draw_object_marks() {
+  begin_marks();
+  glColor3ubv(team_colour(appState.teamAColor));
+  for (int i = 0; i < bounded(appState.teamACount, MAX_TEAM_PLAYERS); ++i)
+    upright_cross(appState.teamAImageX[i], appState.teamAImageY[i]);
+  glColor3ubv(team_colour(appState.teamBColor));
+  for (int i = 0; i < bounded(appState.teamBCount, MAX_TEAM_PLAYERS); ++i)
+    upright_cross(appState.teamBImageX[i], appState.teamBImageY[i]);
+  if (appState.ballPresent) {
+    glColor3ub(196, 196, 196);
+    upright_cross(appState.ballImageX, appState.ballImageY);
+  }
+  if (appState.refereePresent) {
+    glColor3ub(0, 0, 0);
+    upright_cross(appState.refereeImageX, appState.refereeImageY);
+  }
+  end_marks();
+}

@@ -1,0 +1,215 @@
+// The lines of the pitch in metres, and the overlays that the calibrated camera registers onto
+// the photograph.
+#include "render/pitch.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "app/app_state.h"
+#include "geometry/geometry.h"
+#include "geometry/view_transform.h"
+
+namespace {
+
+void vertex_ground(double x, double y) { glVertex3d(x, y, 0.0); }
+
+void quad_corners(const PitchRect& r) {
+  vertex_ground(r.x0, r.y0);
+  vertex_ground(r.x1, r.y0);
+  vertex_ground(r.x1, r.y1);
+  vertex_ground(r.x0, r.y1);
+}
+
+// posts, goal line between them and crossbar, drawn as the edges of one quadrilateral
+void goal_frame(double x) {
+  glVertex3d(x, kPitch.postY[0], kPitch.crossbarZ);
+  glVertex3d(x, kPitch.postY[0], 0.0);
+  glVertex3d(x, kPitch.postY[1], 0.0);
+  glVertex3d(x, kPitch.postY[1], kPitch.crossbarZ);
+}
+
+void spot(const double at[2]) {
+  glPushMatrix();
+  glTranslated(at[0], at[1], 0.0);
+  gluDisk(shared_quadric(), 0.0, kPitch.spotRadius, 10, 1);
+  glPopMatrix();
+}
+
+void arc(GLenum mode, int which, double cx, double cy, double r) {
+  double angles[CENTRE_CIRCLE_VERTICES];
+  const int n = pitch_arc_angles(which, angles);
+  glBegin(mode);
+  for (int i = 0; i < n; ++i) {
+    const double a = angles[i] * DEG_TO_RAD;
+    vertex_ground(cx + r * std::cos(a), cy + r * std::sin(a));
+  }
+  glEnd();
+}
+
+constexpr double kCorners[4][2] = {{0.0, 0.0}, {105.0, 0.0}, {105.0, 68.0}, {0.0, 68.0}};
+
+// Steps 1 to 3 shared by the three camera overlays: false when there is no camera to draw with.
+bool begin_camera_overlay() {
+  if (update_calibration(appState) == 0) return false;
+  // for the depth test, shading and quadric it sets; its two matrices are replaced at once
+  setup_camera_view(appState);
+  load_image_projection(appState);
+  return true;
+}
+
+double ground_x(int u, int v) {
+  double X = 0, Y = 0, Z = 0;
+  image_point_to_ground(appState, u, v, &X, &Y, &Z);
+  return X;
+}
+
+void ground_cross(double X, double Y) {
+  glBegin(GL_LINES);
+  vertex_ground(X - 0.3, Y);
+  vertex_ground(X + 0.3, Y);
+  vertex_ground(X, Y - 0.3);
+  vertex_ground(X, Y + 0.3);
+  glEnd();
+}
+
+}  // namespace
+
+int pitch_arc_angles(int which, double out[]) {
+  int n = 0;
+  if (which == 0) {
+    for (int a = 0; a < 360; a += 10) out[n++] = a;
+  } else if (which == 1 || which == 2) {
+    // a double stepped by adding, as the arc has always been drawn; the right arc's looser bound
+    // keeps its last vertex at 233.05 despite the rounding of the sum
+    const double start = which == 1 ? -kPitch.penaltyArcHalfAngle : 180.0 - kPitch.penaltyArcHalfAngle;
+    const double stop = which == 1 ? kPitch.penaltyArcHalfAngle : 233.2;
+    for (double a = start; a <= stop && n < PENALTY_ARC_VERTICES; a += kPitch.penaltyArcStep) out[n++] = a;
+  } else if (which >= 3 && which <= 6) {
+    const int start = (which - 3) * 90;
+    for (int a = start; a <= start + 90; a += 10) out[n++] = a;
+  }
+  return n;
+}
+
+void draw_field(int scene) {
+  shared_quadric();
+  glLineWidth(2.0f);
+  glEnable(GL_LINE_SMOOTH);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glHint(GL_LINE_SMOOTH_HINT, GL_FASTEST);
+
+  if (scene) {
+    // the grass leaves the depth buffer untouched, so everything later lies over it
+    glColor3d(0.0, 0.6, 0.0);
+    glDisable(GL_DEPTH_TEST);
+    glBegin(GL_QUADS);
+    quad_corners(PitchRect{0.0, 0.0, kPitch.length, kPitch.width});
+    glEnd();
+    glEnable(GL_DEPTH_TEST);
+  }
+
+  glLineWidth(2.0f);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  if (scene) {
+    glColor3ub(255, 255, 255);
+  } else {
+    glColor3ub(255, 0, 0);
+  }
+
+  glBegin(GL_QUADS);
+  quad_corners(PitchRect{0.0, 0.0, kPitch.length, kPitch.width});
+  quad_corners(kPitch.penaltyLeft);
+  quad_corners(kPitch.goalAreaLeft);
+  if (scene) goal_frame(0.0);
+  quad_corners(kPitch.penaltyRight);
+  quad_corners(kPitch.goalAreaRight);
+  if (scene) goal_frame(kPitch.length);
+  glEnd();
+
+  glBegin(GL_LINES);
+  vertex_ground(kPitch.halfwayX, 0.0);
+  vertex_ground(kPitch.halfwayX, kPitch.width);
+  glEnd();
+
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  spot(kPitch.penaltySpotLeft);
+  spot(kPitch.penaltySpotRight);
+
+  arc(GL_LINE_LOOP, 0, kPitch.centreSpot[0], kPitch.centreSpot[1], kPitch.circleRadius);
+  arc(GL_LINE_STRIP, 1, kPitch.penaltySpotLeft[0], kPitch.penaltySpotLeft[1], kPitch.circleRadius);
+  arc(GL_LINE_STRIP, 2, kPitch.penaltySpotRight[0], kPitch.penaltySpotRight[1], kPitch.circleRadius);
+  for (int c = 0; c < 4; ++c) arc(GL_LINE_STRIP, 3 + c, kCorners[c][0], kCorners[c][1], kPitch.cornerArcRadius);
+
+  spot(kPitch.centreSpot);
+
+  if (scene) {
+    glBegin(GL_LINES);
+    for (const auto& c : kCorners) {
+      glVertex3d(c[0], c[1], 0.0);
+      glVertex3d(c[0], c[1], kPitch.flagPoleZ);
+    }
+    glEnd();
+    // every flag points towards +X and +Y, whichever corner it stands on
+    glColor3ub(255, 255, 0);
+    glBegin(GL_QUADS);
+    for (const auto& c : kCorners) {
+      glVertex3d(c[0], c[1], kPitch.flagPoleZ);
+      glVertex3d(c[0], c[1], kPitch.flagTopZ);
+      glVertex3d(c[0] + kPitch.flagReach, c[1] + kPitch.flagReach, kPitch.flagTopZ);
+      glVertex3d(c[0] + kPitch.flagReach, c[1] + kPitch.flagReach, kPitch.flagPoleZ);
+    }
+    glEnd();
+  }
+
+  glDisable(GL_LINE_SMOOTH);
+  glDisable(GL_BLEND);
+}
+
+void draw_field_lines_overlay() {
+  if (!begin_camera_overlay()) return;
+  draw_field(0);
+}
+
+void draw_parallels_overlay() {
+  if (!begin_camera_overlay()) return;
+  // each offside line runs from touch line to touch line, whatever the Y of the clicked player
+  if (appState.measureClicks >= 1) {
+    const double X1 = ground_x(appState.measureX1, appState.measureY1);
+    glColor3d(0.5, 1.0, 1.0);
+    glBegin(GL_LINES);
+    vertex_ground(X1, 0.0);
+    vertex_ground(X1, kPitch.width);
+    glEnd();
+  }
+  if (appState.measureClicks == 2) {
+    const double X2 = ground_x(appState.measureX2, appState.measureY2);
+    glColor3d(1.0, 1.0, 0.5);
+    glBegin(GL_LINES);
+    vertex_ground(X2, 0.0);
+    vertex_ground(X2, kPitch.width);
+    glEnd();
+  }
+}
+
+void draw_point_distance_overlay() {
+  if (!begin_camera_overlay()) return;
+  if (appState.measureClicks < 1) return;
+  double X1 = 0, Y1 = 0, Z1 = 0;
+  image_point_to_ground(appState, appState.measureX1, appState.measureY1, &X1, &Y1, &Z1);
+  glColor3d(0.5, 1.0, 1.0);
+  ground_cross(X1, Y1);
+  if (appState.measureClicks == 2) {
+    double X2 = 0, Y2 = 0, Z2 = 0;
+    image_point_to_ground(appState, appState.measureX2, appState.measureY2, &X2, &Y2, &Z2);
+    glColor3d(1.0, 0.5, 1.0);
+    glBegin(GL_LINES);
+    vertex_ground(X1, Y1);
+    vertex_ground(X2, Y2);
+    glEnd();
+    glColor3d(1.0, 1.0, 0.5);
+    ground_cross(X2, Y2);
+  }
+}
