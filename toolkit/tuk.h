@@ -134,6 +134,13 @@ TukHandle TukList(const char* action);
 void TukDestroy(TukHandle element);
 
 // ---- attributes -----------------------------------------------------------------------------
+// Layout attributes, read when a dialog is shown:
+//   RASTERSIZE "WxH" pixels, SIZE "WxH" character units (a quarter of the average character
+//   width, an eighth of its height); "W" alone sets the width; a 0 or malformed value leaves
+//   the size natural; RASTERSIZE wins. Dialogs also take FULL, HALF, THIRD, QUARTER, EIGHTH of
+//   the screen. A FILL uses only the size along its box ("10" is a valid fill size).
+//   EXPAND "YES", "NO", "HORIZONTAL", anything else up and down only. GAP pixels between a
+//   box's children, MARGIN "HxV" pixels around them.
 // Stores the pointer itself: the caller keeps the string alive. A null value removes it.
 void TukSetAttribute(TukHandle element, const char* name, const char* value);
 // The same, storing a private copy of the value.

@@ -19,6 +19,7 @@
 //   scripted input left, and a message box, file dialog or popup menu with no answer queued,
 //   abort the program with a message that names the dialog: a test never hangs.
 
+#include "../../driver.h"  // TUK_KS_ key symbols and TUK_MOD_ modifiers
 #include "../../tuk.h"
 
 // Mouse buttons for the scripted mouse: 1 left, 2 middle, 3 right. Modifiers: TUK_MOD_ bits of
