@@ -1,5 +1,153 @@
-// varnesk-cli commands: render,render3d. Not built yet; each says so plainly.
-#include "commands.h"
+// varnesk-cli render: the image view of a scene, drawn offscreen by the headless driver into a
+// canvas of the image's own size and written as a PNG. render3d is not built yet.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
-int cli_render(int, char**) { return cli_print_error("varnesk-cli render is not implemented yet"); }
+#include "app/app_state.h"
+#include "commands.h"
+#include "geometry/geometry.h"
+#include "imagefile/imagefile.h"
+#include "render/image_view.h"
+#include "render/png_write.h"
+#include "scene/scene_load.h"
+#include "toolkit/driver/headless/headless.h"
+#include "toolkit/tuk_gl.h"
+
+namespace {
+
+struct RenderArgs {
+  const char* scene = nullptr;
+  const char* out = nullptr;
+  int refs = 0, objects = 0, lines = 0;
+  int hasParallels = 0, hasSegment = 0;
+  int points[4] = {0, 0, 0, 0};  // U1, V1, U2, V2 of --parallels or --segment
+};
+
+// "U1,V1,U2,V2": four integers, nothing else
+bool parse_points(const char* text, int out[4]) {
+  const char* p = text;
+  for (int k = 0; k < 4; ++k) {
+    char* end = nullptr;
+    const long v = std::strtol(p, &end, 10);
+    if (end == p || v < -1000000 || v > 1000000) return false;
+    out[k] = static_cast<int>(v);
+    if (k < 3 && *end != ',') return false;
+    p = end + (k < 3 ? 1 : 0);
+  }
+  return *p == '\0';
+}
+
+bool parse_overlays(const std::string& list, RenderArgs& a, std::string& bad) {
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = list.find(',', start);
+    const std::string name = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (name == "refs") a.refs = 1;
+    else if (name == "objects") a.objects = 1;
+    else if (name == "lines") a.lines = 1;
+    else if (!name.empty()) {
+      bad = name;
+      return false;
+    }
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return true;
+}
+
+// Parses the arguments; an empty string on success, else what is wrong.
+std::string parse_render_args(int argc, char** argv, RenderArgs& a) {
+  for (int i = 0; i < argc; ++i) {
+    const char* arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(arg, "--out") == 0 && hasValue) {
+      a.out = argv[++i];
+    } else if (std::strcmp(arg, "--overlays") == 0 && hasValue) {
+      std::string bad;
+      if (!parse_overlays(argv[++i], a, bad)) return "unknown overlay '" + bad + "' (refs, objects, lines)";
+    } else if ((std::strcmp(arg, "--parallels") == 0 || std::strcmp(arg, "--segment") == 0) && hasValue) {
+      const bool parallels = arg[2] == 'p';
+      if (!parse_points(argv[++i], a.points)) return std::string(arg) + " wants U1,V1,U2,V2 (whole pixels)";
+      (parallels ? a.hasParallels : a.hasSegment) = 1;
+    } else if (arg[0] != '-' && !a.scene) {
+      a.scene = arg;
+    } else {
+      return std::string("unexpected argument '") + arg + "'";
+    }
+  }
+  if (!a.scene || !a.out) return "usage: render SCENE.cen --out OUT.png [--overlays refs,objects,lines] [--parallels U1,V1,U2,V2] [--segment U1,V1,U2,V2]";
+  // both measurements share the two measurement points of the view
+  if (a.hasParallels && a.hasSegment) return "--parallels and --segment share the measurement points; give one of them";
+  return "";
+}
+
+}  // namespace
+
+int cli_render(int argc, char** argv) {
+  RenderArgs a;
+  const std::string usage = parse_render_args(argc, argv, a);
+  if (!usage.empty()) return cli_print_error(usage);
+
+  SceneLoadReport report;
+  if (!load_scene_quiet(a.scene, appState, &report)) {
+    if (report.imageCode != 0) {
+      return cli_print_error(std::string("image '") + report.paths.image + "': " + ImageErrorText(report.imageCode),
+                             report.imageCode);
+    }
+    return cli_print_error(std::string("scene file '") + a.scene + "': " + read_status_text(report.status));
+  }
+  appState.showRefPoints = a.refs;
+  appState.showObjPoints = a.objects;
+  appState.showFieldLines = a.lines;
+  if (a.hasParallels || a.hasSegment) {
+    appState.measureX1 = a.points[0];
+    appState.measureY1 = a.points[1];
+    appState.measureX2 = a.points[2];
+    appState.measureY2 = a.points[3];
+    appState.measureClicks = 2;
+    appState.showParallels = a.hasParallels;
+    appState.showPointDistance = a.hasSegment;
+  }
+
+  // always offscreen, whatever DISPLAY says
+  if (TukSetDriver("headless") != TUK_NOERROR || TukOpen() != TUK_NOERROR) {
+    return cli_print_error("the headless toolkit driver cannot be opened");
+  }
+  TukGLCanvasOpen();
+  TukHandle canvas = open_image_canvas(appState.imageWidth, appState.imageHeight);
+  redraw_image_view();
+  int w = 0, h = 0;
+  const unsigned char* frame = TukHeadlessFrame(canvas, &w, &h);
+  std::vector<unsigned char> pixels;
+  if (frame) pixels.assign(frame, frame + static_cast<size_t>(w) * h * 3);
+  TukClose();
+  if (pixels.empty()) return cli_print_error("no OpenGL context for a canvas of the image's size");
+  if (write_png_bottom_up(a.out, pixels.data(), w, h) != 0) {
+    return cli_print_error(std::string("cannot write '") + a.out + "'");
+  }
+
+  nlohmann::json out;
+  out["ok"] = true;
+  out["out"] = a.out;
+  out["width"] = w;
+  out["height"] = h;
+  out["image"] = report.paths.image;
+  out["reference_points"] = appState.refCount;
+  out["calibrated"] = report.calibrated == 1;
+  if (report.calibrated) out["reprojection_rms_px"] = reprojection_rms(appState);
+  out["team_a"] = appState.teamACount;
+  out["team_b"] = appState.teamBCount;
+  out["referee"] = appState.refereePresent != 0;
+  out["ball"] = appState.ballPresent != 0;
+  if (report.calibrated && a.hasParallels) {
+    out["parallel_distance_m"] = distance_between_parallels(appState, a.points[0], a.points[1], a.points[2], a.points[3]);
+  }
+  if (report.calibrated && a.hasSegment) {
+    out["distance_m"] = distance_between_points(appState, a.points[0], a.points[1], a.points[2], a.points[3]);
+  }
+  return cli_print_ok(out);
+}
+
 int cli_render3d(int, char**) { return cli_print_error("varnesk-cli render3d is not implemented yet"); }

@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+
 #include "app/app_state.h"
 #include "render/pitch.h"
 #include "toolkit/tuk_gl.h"
@@ -134,4 +136,17 @@ void draw_object_marks() {
     upright_cross(appState.refereeImageX, appState.refereeImageY);
   }
   end_marks();
+}
+
+TukHandle open_image_canvas(int width, int height) {
+  TukHandle canvas = TukGLCanvas("redraw_cb");
+  char size[32];
+  std::snprintf(size, sizeof size, "%dx%d", width, height);
+  TukStoreAttribute(canvas, "RASTERSIZE", size);
+  TukSetAttribute(canvas, "BUFFER", "DOUBLE");
+  TukHandle dialog = TukDialog(canvas);
+  TukSetAttribute(dialog, "TITLE", "Varnesk");
+  TukShow(dialog);
+  appState.imageCanvas = canvas;
+  return canvas;
 }

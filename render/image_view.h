@@ -16,3 +16,8 @@ void redraw_image_view();
 void draw_image();
 void draw_reference_marks();
 void draw_object_marks();
+
+// A double-buffered image canvas of the given size in a dialog of its own, shown, and made
+// appState.imageCanvas: the view of varnesk-cli, the tests and the benchmarks, where every pixel
+// of an image of that size is in register. Needs TukOpen and TukGLCanvasOpen. Returns the canvas.
+TukHandle open_image_canvas(int width, int height);

@@ -1,0 +1,35 @@
+#pragma once
+// Loading the image and a whole scene into the application record without any window: the steps
+// the File commands share with varnesk-cli and the tests. No messages are shown here.
+
+#include "app/app_state.h"
+#include "scene/readers.h"
+
+// Reads the image file into s.imageRgb (R, G, B bytes, bottom row first), s.imageWidth and
+// s.imageHeight. The size is checked before anything is allocated, and the new picture is built
+// apart: on failure s is left exactly as it was. Returns IMAGE_OK or the image library's code;
+// *stage (optional) tells which step failed: 1 the file's kind or size, 2 its pixels.
+int load_image_rgb(const char* path, AppState& s, int* stage = nullptr);
+
+enum { IMAGE_STAGE_DEFINITION = 1, IMAGE_STAGE_PIXELS = 2 };
+
+struct SceneLoadReport {
+  int status = READ_OK;       // ReadStatus of the scene file itself
+  int imageCode = 0;          // IMAGE_OK or the image library's code
+  int imageStage = 0;         // IMAGE_STAGE_* of a failed image
+  int referencesRead = 0;     // 1 when the reference file was read completely
+  int calibrated = 0;         // 1 when update_calibration succeeded
+  int objectsRead = 0;        // 1 when an object file was named and read completely
+  ScenePaths paths;
+};
+
+// The rest of a scene once its image has loaded: the reference points with a calibration
+// (landmarkMarked on success), then the object points if the reference file was read completely;
+// imageLoaded = 1, modelReady = 0 and every overlay switch off. Fills the reading fields of r.
+void finish_scene_load(const ScenePaths& paths, AppState& s, SceneLoadReport& r);
+
+// The whole scene as "Load Scene" restores it, without the interface: scene file, image
+// (relative paths to the current directory), reference points with a calibration, object points;
+// imageLoaded = 1, modelReady = 0, every overlay switch off. The points are cleared first, as the
+// command does. Returns 1 when the scene file named both required paths and the image loaded.
+int load_scene_quiet(const char* scenePath, AppState& s, SceneLoadReport* report);
