@@ -217,16 +217,21 @@ int jpeg_read_palette(ImageFileHandle* h, uint32_t* palette) {
   return IMAGE_OK;
 }
 
-// Reads one scan line into line (null: the driver's row buffer); false on a fatal error or when
-// no line came.
-bool read_line(JpegData* d, unsigned char* line) {
-  if (!d->started && start_output(d) != IMAGE_OK) return false;
-  if (d->row == nullptr) return false;
-  if (line == nullptr) line = d->row;
+// Reads one scan line into line; false on a fatal error or when no line came. Holds a jump
+// target, so it changes none of its locals.
+bool scan_line(JpegData* d, unsigned char* line) {
   if (setjmp(d->error.jump)) return false;
   if (d->cinfo.output_scanline >= d->cinfo.output_height) return false;
   JSAMPROW rows[1] = {line};
   return jpeg_read_scanlines(&d->cinfo, rows, 1) == 1;
+}
+
+// Starts decompression on the first call, then reads one scan line into line (null: the
+// driver's row buffer).
+bool read_line(JpegData* d, unsigned char* line) {
+  if (!d->started && start_output(d) != IMAGE_OK) return false;
+  if (d->row == nullptr) return false;
+  return scan_line(d, line != nullptr ? line : d->row);
 }
 
 int jpeg_read_row(ImageFileHandle* h, unsigned char* row) {
