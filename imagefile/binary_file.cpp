@@ -71,6 +71,7 @@ bool refill(BinaryFile* f) {
   f->bufferStart = start;
   f->bufferPos = 0;
   f->bufferLength = n;
+  if (n < kBufferSize && f->ops->error(f->stream)) f->error = 1;
   if (n == 0) {
     f->endOfFile = 1;
     return false;
@@ -143,6 +144,7 @@ size_t BinaryFileRead(BinaryFile* f, void* data, size_t count) {
       // large reads go straight to the caller, past the buffer
       long long start = f->bufferStart + static_cast<long long>(f->bufferLength);
       size_t n = f->ops->read(f->stream, out + done, want);
+      if (n < want && f->ops->error(f->stream)) f->error = 1;
       f->bufferStart = start + static_cast<long long>(n);
       f->bufferPos = f->bufferLength = 0;
       done += n;
@@ -199,7 +201,7 @@ size_t BinaryFileReadDWords(BinaryFile* f, uint32_t* words, size_t count) {
 size_t BinaryFileWrite(BinaryFile* f, const void* data, size_t count) {
   if (f->mode != BINARY_FILE_WRITE) return 0;
   size_t n = f->ops->write(f->stream, data, count);
-  if (n < count) f->error = 1;
+  if (n < count || f->ops->error(f->stream)) f->error = 1;
   return n;
 }
 
@@ -295,10 +297,6 @@ long long BinaryFileSize(BinaryFile* f) {
   long long size = f->ops->size(f->stream);
   if (size < 0) f->error = 1;
   return size;
-}
-
-int BinaryFileError(const BinaryFile* f) {
-  return f->error || f->ops->error(f->stream) ? 1 : 0;
 }
 
 int BinaryFileEndOfFile(const BinaryFile* f) {

@@ -91,5 +91,7 @@ int BinaryFileSkip(BinaryFile* file, long long count);          // forward from 
 int BinaryFileSeekFromEnd(BinaryFile* file, long long offset);  // offset bytes before the end
 long long BinaryFileTell(BinaryFile* file);
 long long BinaryFileSize(BinaryFile* file);  // -1 when unknown (error flag set)
-int BinaryFileError(const BinaryFile* file);
+// Non-zero once any read past the end or any failed stream operation happened. Cheap enough
+// to call per byte, though decoders need only check it at block boundaries.
+inline int BinaryFileError(const BinaryFile* file) { return file->error; }
 int BinaryFileEndOfFile(const BinaryFile* file);

@@ -127,6 +127,22 @@ int tga_read_palette(ImageFileHandle* h, uint32_t* palette) {
   return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
 }
 
+// count copies of one pixel of pb bytes; a fixed-size copy per depth keeps long runs of a flat
+// picture from calling memcpy once per pixel
+template <size_t PB>
+void fill_fixed(unsigned char* out, const unsigned char* pixel, size_t count) {
+  for (size_t i = 0; i < count; ++i, out += PB) std::memcpy(out, pixel, PB);
+}
+
+void fill_pixels(unsigned char* out, const unsigned char* pixel, size_t count, size_t pb) {
+  switch (pb) {
+    case 1: std::memset(out, pixel[0], count); break;
+    case 2: fill_fixed<2>(out, pixel, count); break;
+    case 3: fill_fixed<3>(out, pixel, count); break;
+    default: fill_fixed<4>(out, pixel, count); break;
+  }
+}
+
 // Decodes one row of run-length packets into d->row.
 int decode_rle_row(TgaData* d, size_t width) {
   BinaryFile* f = d->file;
@@ -143,7 +159,7 @@ int decode_rle_row(TgaData* d, size_t width) {
     size_t room = width - x;
     size_t now = static_cast<size_t>(d->pendingCount) < room ? static_cast<size_t>(d->pendingCount) : room;
     if (d->pendingRepeat) {
-      for (size_t i = 0; i < now; ++i) std::memcpy(out + (x + i) * pb, d->pendingPixel, pb);
+      fill_pixels(out + x * pb, d->pendingPixel, now, pb);
     } else {
       BinaryFileRead(f, out + x * pb, now * pb);
     }

@@ -1,0 +1,99 @@
+// varnesk-cli info and decode over the whole BMP/PCX/Sun/SGI/Targa/NKL corpus: the JSON says
+// what the library says, and the PPM (top row first) holds the library's planes (bottom first).
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "image_test_util.h"
+
+using namespace imgtest;
+
+namespace {
+
+const std::string kCli = std::string(VARNESK_BINARY_DIR) + "/cli/varnesk-cli";
+
+// Runs the tool; its standard output and exit status.
+std::string RunCli(const std::string& args, int* status) {
+  FILE* p = ::popen((ShellQuote(kCli) + " " + args + " 2>/dev/null").c_str(), "r");
+  std::string out;
+  if (p == nullptr) return out;
+  char block[4096];
+  size_t n;
+  while ((n = std::fread(block, 1, sizeof block, p)) > 0) out.append(block, n);
+  int raw = ::pclose(p);
+  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return out;
+}
+
+std::vector<std::string> CorpusFiles() {
+  std::vector<std::string> files;
+  for (const char* fmt : {"bmp", "pcx", "sun", "sgi", "tga", "nkl"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(DataPath(fmt))) {
+      const std::string ext = entry.path().extension().string();
+      if (ext != ".ppm" && ext != ".txt") files.push_back(entry.path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+TEST(CliImage, info_and_decode_agree_with_the_library_on_every_corpus_file) {
+  ASSERT_EQ(::access(kCli.c_str(), X_OK), 0) << kCli;
+  const std::vector<std::string> files = CorpusFiles();
+  ASSERT_GT(files.size(), 60u);
+  const std::string ppm = TempPath("cli.ppm");
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    ImageFileDescription d{};
+    const int code = ImageFileDescribe(file.c_str(), &d);
+    int status = -1;
+    const nlohmann::json info = nlohmann::json::parse(RunCli("info " + ShellQuote(file), &status));
+    if (code != IMAGE_OK) {
+      EXPECT_EQ(status, 1);
+      EXPECT_EQ(info["ok"], false);
+      EXPECT_EQ(info["error_code"], code);
+      continue;
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(info["format"], d.format);
+    EXPECT_EQ(info["width"], d.width);
+    EXPECT_EQ(info["height"], d.height);
+    EXPECT_EQ(info["color_mode"], d.colourMode == IMAGE_MAP ? "MAP" : "RGB");
+    EXPECT_EQ(info["palette_size"], d.paletteSize);
+
+    std::remove(ppm.c_str());
+    const std::string out = RunCli("decode " + ShellQuote(file) + " " + ShellQuote(ppm), &status);
+    Planes ours;
+    const int load = LoadImage(file, &ours);
+    if (load != IMAGE_OK) {
+      EXPECT_EQ(status, 1);
+      EXPECT_EQ(nlohmann::json::parse(out)["error_code"], load);
+      continue;
+    }
+    EXPECT_EQ(status, 0);
+    Planes decoded;
+    ASSERT_TRUE(ParsePnm(ReadFileBytes(ppm), &decoded));
+    ExpectSamePlanes(ours, decoded, "decode " + file);
+  }
+}
+
+TEST(CliImage, decode_to_standard_output_and_usage_errors) {
+  int status = -1;
+  const std::string file = DataPath("tga/rgb24_top_first.tga");
+  const std::string out = RunCli("decode " + ShellQuote(file) + " -", &status);
+  EXPECT_EQ(status, 0);
+  Planes decoded, truth;
+  ASSERT_TRUE(ParsePnm(std::vector<unsigned char>(out.begin(), out.end()), &decoded));
+  ASSERT_TRUE(ParsePnm(ReadFileBytes(TruthPath(file)), &truth));
+  ExpectSamePlanes(truth, decoded, "decode to stdout");
+
+  const nlohmann::json missing = nlohmann::json::parse(RunCli("info " + ShellQuote(TempPath("none.bmp")), &status));
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(missing["error_code"], IMAGE_ERR_OPEN);
+  RunCli("decode", &status);
+  EXPECT_EQ(status, 1);
+}
