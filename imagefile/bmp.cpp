@@ -69,27 +69,12 @@ inline unsigned char scale_component(const BmpChannel& c, uint32_t pixel) {
 
 BmpData* data_of(ImageFileHandle* h) { return static_cast<BmpData*>(h->driverData); }
 
-void bmp_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  BmpData* d = data_of(h);
-  if (d != nullptr) {
-    BinaryFileClose(d->file);
-    delete d;
-  }
-  ImageHandleDelete(h);
-}
+void bmp_close(ImageFileHandle* h) { ImageDriverClose<BmpData>(h); }
 
 ImageFileHandle* bmp_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_LITTLE_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
-  auto refuse = [&](int code) -> ImageFileHandle* {
-    BinaryFileClose(f);
-    *error = code;
-    return nullptr;
-  };
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
+  if (f == nullptr) return nullptr;
+  auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   uint16_t signature = BinaryFileReadWord(f);
   if (BinaryFileError(f) || signature != 0x4D42) return refuse(IMAGE_ERR_FORMAT);
   BinaryFileSeek(f, 10);

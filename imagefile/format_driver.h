@@ -70,6 +70,23 @@ ImageFileHandle* ImageHandleNew(void* driverData);
 // Frees a handle made by ImageHandleNew (not its driver data). Accepts null.
 void ImageHandleDelete(ImageFileHandle* handle);
 
+// Opens a driver's file for reading; null (with *error = 1) when it cannot be opened.
+BinaryFile* ImageDriverOpenFile(const char* path, int byteOrder, int* error);
+// For an open that gives up on a file: closes it, reports `code`, and returns no handle.
+ImageFileHandle* ImageDriverRefuse(BinaryFile* file, int code, int* error);
+// The close of a driver whose private data is a `Data` (made with new) holding its BinaryFile
+// in `file`: closes the file and frees the data and the handle. Accepts null.
+template <typename Data>
+void ImageDriverClose(ImageFileHandle* handle) {
+  if (handle == nullptr) return;
+  Data* d = static_cast<Data*>(handle->driverData);
+  if (d != nullptr) {
+    BinaryFileClose(d->file);
+    delete d;
+  }
+  ImageHandleDelete(handle);
+}
+
 // Checked size arithmetic: false (and *out untouched) when the result does not fit size_t.
 inline bool size_mul_ok(size_t a, size_t b, size_t* out) {
   if (a != 0 && b > SIZE_MAX / a) return false;

@@ -99,6 +99,7 @@ int load_rgb_interleaved(const ImageFormatDriver* drv, ImageFileHandle* h, unsig
 }
 
 int load_rgb_planar(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned char* planes[3]) {
+  if (drv->readRow == nullptr) return IMAGE_ERR_VARIANT;
   const size_t w = static_cast<size_t>(h->width);
   for (int p = 0; p < 3; ++p) {
     int component = h->planeOrder[p];
@@ -115,6 +116,7 @@ int load_rgb_planar(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned c
 int load_map(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned char* planes[3]) {
   // an index the palette does not cover reads black, never memory past the tables
   unsigned char table[3][256] = {};
+  if (drv->readRow == nullptr || (h->paletteSize > 0 && drv->readPalette == nullptr)) return IMAGE_ERR_VARIANT;
   if (h->paletteSize > 0) {
     std::unique_ptr<uint32_t[]> palette(new (std::nothrow) uint32_t[h->paletteSize < 256 ? 256 : h->paletteSize]());
     if (!palette) return IMAGE_ERR_READ;
@@ -264,6 +266,18 @@ ImageFileHandle* ImageHandleNew(void* driverData) {
 }
 
 void ImageHandleDelete(ImageFileHandle* h) { delete h; }
+
+BinaryFile* ImageDriverOpenFile(const char* path, int byteOrder, int* error) {
+  BinaryFile* f = BinaryFileOpen(path, "rb", byteOrder);
+  if (f == nullptr) *error = IMAGE_ERR_OPEN;
+  return f;
+}
+
+ImageFileHandle* ImageDriverRefuse(BinaryFile* file, int code, int* error) {
+  BinaryFileClose(file);
+  *error = code;
+  return nullptr;
+}
 
 int ImageCheckDimensions(long long width, long long height) {
   if (width <= 0 || height <= 0) return IMAGE_ERR_READ;

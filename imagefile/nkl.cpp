@@ -26,15 +26,7 @@ struct NklData {
 
 NklData* data_of(ImageFileHandle* h) { return static_cast<NklData*>(h->driverData); }
 
-void nkl_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  NklData* d = data_of(h);
-  if (d != nullptr) {
-    BinaryFileClose(d->file);
-    delete d;
-  }
-  ImageHandleDelete(h);
-}
+void nkl_close(ImageFileHandle* h) { ImageDriverClose<NklData>(h); }
 
 // Non-digits before the number are skipped; the first non-digit after it ends it (and is
 // consumed). More than 10 digits, or the end of the file, is an error.
@@ -55,16 +47,9 @@ int read_number(BinaryFile* f, long long* value) {
 }
 
 ImageFileHandle* nkl_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_LITTLE_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
-  auto refuse = [&](int code) -> ImageFileHandle* {
-    BinaryFileClose(f);
-    *error = code;
-    return nullptr;
-  };
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
+  if (f == nullptr) return nullptr;
+  auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   char sig[3];
   BinaryFileRead(f, sig, 3);
   if (BinaryFileError(f) || sig[0] != 'N' || sig[1] != 'K' || sig[2] != 'L') return refuse(IMAGE_ERR_FORMAT);

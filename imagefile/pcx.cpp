@@ -21,9 +21,7 @@ struct PcxData {
   size_t bytesPerLine;    // bytes of one plane of one row
   size_t rowBytes;        // planes x bytesPerLine
   bool started;
-  // a run that did not fit the previous row continues in the next one
-  int pendingCount;
-  unsigned char pendingValue;
+  ImageByteRun pending;   // a run that did not fit the previous row continues in the next one
   std::unique_ptr<unsigned char[]> row;
 };
 
@@ -36,27 +34,12 @@ constexpr unsigned char kVersion3Palette[16][3] = {
 
 PcxData* data_of(ImageFileHandle* h) { return static_cast<PcxData*>(h->driverData); }
 
-void pcx_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  PcxData* d = data_of(h);
-  if (d != nullptr) {
-    BinaryFileClose(d->file);
-    delete d;
-  }
-  ImageHandleDelete(h);
-}
+void pcx_close(ImageFileHandle* h) { ImageDriverClose<PcxData>(h); }
 
 ImageFileHandle* pcx_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_LITTLE_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
-  auto refuse = [&](int code) -> ImageFileHandle* {
-    BinaryFileClose(f);
-    *error = code;
-    return nullptr;
-  };
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
+  if (f == nullptr) return nullptr;
+  auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   unsigned char head[4];
   BinaryFileRead(f, head, 4);
   if (BinaryFileError(f) || head[0] != 10) return refuse(IMAGE_ERR_FORMAT);
@@ -153,23 +136,14 @@ int read_file_row(PcxData* d) {
     BinaryFileRead(f, out, n);
     return BinaryFileError(f) ? IMAGE_ERR_READ : IMAGE_OK;
   }
-  size_t x = 0;
   // some writers let a run cross into the next row; its rest is carried over rather than lost
-  while (x < n && d->pendingCount > 0) {
-    out[x++] = d->pendingValue;
-    --d->pendingCount;
-  }
+  size_t x = ImageByteRunEmit(&d->pending, out, n);
   while (x < n) {
     int c = BinaryFileGetByte(f);
     if ((c & kRunMarker) == kRunMarker) {
-      int count = c & 0x3F;
-      unsigned char value = static_cast<unsigned char>(BinaryFileGetByte(f));
-      size_t room = n - x;
-      size_t now = static_cast<size_t>(count) < room ? static_cast<size_t>(count) : room;
-      std::memset(out + x, value, now);
-      x += now;
-      d->pendingCount = count - static_cast<int>(now);
-      d->pendingValue = value;
+      const size_t count = static_cast<size_t>(c & 0x3F);
+      d->pending = ImageByteRun{count, static_cast<unsigned char>(BinaryFileGetByte(f))};
+      x += ImageByteRunEmit(&d->pending, out + x, n - x);
     } else {
       out[x++] = static_cast<unsigned char>(c);
     }

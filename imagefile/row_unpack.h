@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // 1-bit indices, most significant bit first; `invert` 1 turns a set bit into index 0.
 inline void ImageUnpackBits1(const unsigned char* src, unsigned char* dst, size_t width, unsigned invert) {
@@ -76,4 +77,19 @@ inline void ImageSplitSamples(const unsigned char* src, size_t step, size_t widt
     second[x] = src[1];
     third[x] = src[2];
   }
+}
+
+// A run of one byte value that may go on past the end of the row it started in (some PCX and
+// Sun writers encode the picture as one stream): what does not fit is kept for the next row.
+struct ImageByteRun {
+  size_t left;          // bytes of the run still to deliver
+  unsigned char value;  // the repeated byte
+};
+
+// Writes as much of the run as fits in `room` bytes at `out`; returns the bytes written.
+inline size_t ImageByteRunEmit(ImageByteRun* run, unsigned char* out, size_t room) {
+  const size_t n = run->left < room ? run->left : room;
+  std::memset(out, run->value, n);
+  run->left -= n;
+  return n;
 }

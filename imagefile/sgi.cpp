@@ -30,15 +30,7 @@ struct SgiData {
 
 SgiData* data_of(ImageFileHandle* h) { return static_cast<SgiData*>(h->driverData); }
 
-void sgi_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  SgiData* d = data_of(h);
-  if (d != nullptr) {
-    BinaryFileClose(d->file);
-    delete d;
-  }
-  ImageHandleDelete(h);
-}
+void sgi_close(ImageFileHandle* h) { ImageDriverClose<SgiData>(h); }
 
 // Reads the run-length tables; every row they name must lie inside the file.
 int read_tables(SgiData* d, int height) {
@@ -63,16 +55,9 @@ int read_tables(SgiData* d, int height) {
 }
 
 ImageFileHandle* sgi_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_BIG_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
-  auto refuse = [&](int code) -> ImageFileHandle* {
-    BinaryFileClose(f);
-    *error = code;
-    return nullptr;
-  };
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_BIG_ENDIAN, error);
+  if (f == nullptr) return nullptr;
+  auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   uint16_t magic = BinaryFileReadWord(f);
   if (BinaryFileError(f) || magic != kSgiMagic) return refuse(IMAGE_ERR_FORMAT);
   int storage = BinaryFileGetByte(f);

@@ -25,45 +25,24 @@ struct SunData {
   long long dataOffset;    // header + colour map
   size_t rowBytes;         // rows are padded to 16 bits
   bool started;
-  // a run may cross from one row into the next (encoders treat the image as one stream)
-  uint32_t pendingCount;
-  unsigned char pendingValue;
+  ImageByteRun pending;    // a run may cross from one row into the next
   std::unique_ptr<unsigned char[]> row;
 };
 
 SunData* data_of(ImageFileHandle* h) { return static_cast<SunData*>(h->driverData); }
 
-void sun_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  SunData* d = data_of(h);
-  if (d != nullptr) {
-    BinaryFileClose(d->file);
-    delete d;
-  }
-  ImageHandleDelete(h);
-}
+void sun_close(ImageFileHandle* h) { ImageDriverClose<SunData>(h); }
 
 ImageFileHandle* sun_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_BIG_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_BIG_ENDIAN, error);
+  if (f == nullptr) return nullptr;
   uint32_t header[8];
   BinaryFileReadDWords(f, header, 8);
-  if (header[0] != kSunMagic) {
-    BinaryFileClose(f);
-    *error = IMAGE_ERR_FORMAT;
-    return nullptr;
-  }
+  if (header[0] != kSunMagic) return ImageDriverRefuse(f, IMAGE_ERR_FORMAT, error);
   const long long width = static_cast<int32_t>(header[1]);
   const long long height = static_cast<int32_t>(header[2]);
   int dims = BinaryFileError(f) ? IMAGE_ERR_READ : ImageCheckDimensions(width, height);
-  if (dims != IMAGE_OK) {
-    BinaryFileClose(f);
-    *error = dims;
-    return nullptr;
-  }
+  if (dims != IMAGE_OK) return ImageDriverRefuse(f, dims, error);
   auto* d = new SunData{};
   d->file = f;
   d->depth = static_cast<int>(header[3] > 64 ? 0 : header[3]);
@@ -129,11 +108,7 @@ int read_file_row(SunData* d) {
     BinaryFileRead(f, out, n);
     return BinaryFileError(f) ? IMAGE_ERR_READ : IMAGE_OK;
   }
-  size_t x = 0;
-  while (x < n && d->pendingCount > 0) {
-    out[x++] = d->pendingValue;
-    --d->pendingCount;
-  }
+  size_t x = ImageByteRunEmit(&d->pending, out, n);
   while (x < n) {
     int c = BinaryFileGetByte(f);
     if (c != kEscape) {
@@ -143,13 +118,8 @@ int read_file_row(SunData* d) {
       if (count == 0) {
         out[x++] = kEscape;
       } else {
-        unsigned char value = static_cast<unsigned char>(BinaryFileGetByte(f));
-        size_t run = static_cast<size_t>(count) + 1;
-        size_t now = run < n - x ? run : n - x;
-        std::memset(out + x, value, now);
-        x += now;
-        d->pendingCount = static_cast<uint32_t>(run - now);
-        d->pendingValue = value;
+        d->pending = ImageByteRun{static_cast<size_t>(count) + 1, static_cast<unsigned char>(BinaryFileGetByte(f))};
+        x += ImageByteRunEmit(&d->pending, out + x, n - x);
       }
     }
     if (BinaryFileError(f)) return IMAGE_ERR_READ;

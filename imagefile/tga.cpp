@@ -32,27 +32,12 @@ struct TgaData {
 
 TgaData* data_of(ImageFileHandle* h) { return static_cast<TgaData*>(h->driverData); }
 
-void tga_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  TgaData* d = data_of(h);
-  if (d != nullptr) {
-    BinaryFileClose(d->file);
-    delete d;
-  }
-  ImageHandleDelete(h);
-}
+void tga_close(ImageFileHandle* h) { ImageDriverClose<TgaData>(h); }
 
 ImageFileHandle* tga_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_LITTLE_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
-  auto refuse = [&](int code) -> ImageFileHandle* {
-    BinaryFileClose(f);
-    *error = code;
-    return nullptr;
-  };
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
+  if (f == nullptr) return nullptr;
+  auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   unsigned char hd[kHeaderBytes];
   BinaryFileRead(f, hd, kHeaderBytes);
   // Targa has no signature: the header's own consistency is all there is to recognise

@@ -145,6 +145,30 @@ TEST(ImageCore, registered_driver_comes_after_the_builtins) {
   EXPECT_EQ(d.height, 4);
 }
 
+ImageFileHandle* NeverMine(const char*, int* error) {
+  *error = IMAGE_ERR_FORMAT;
+  return nullptr;
+}
+
+TEST(ImageCore, a_full_registry_refuses_more_drivers_and_keeps_working) {
+  const std::string path = FakeFile();
+  static ImageFormatDriver extra[50];
+  int accepted = 0;
+  int last = 0;
+  for (ImageFormatDriver& d : extra) {
+    d = g_fakeDriver;
+    d.open = NeverMine;
+    d.name = "NEVER";
+    last = ImageRegisterFormat(&d);
+    if (last >= 0) ++accepted;
+  }
+  EXPECT_EQ(last, -1);
+  EXPECT_LT(accepted, 50);
+  EXPECT_EQ(extra[accepted - 1].id, 49) << "ids run up to the capacity of 50";
+  g_fake = FakeSetup{};
+  EXPECT_EQ(ImageFileInfo(path.c_str(), nullptr, nullptr, nullptr, nullptr), IMAGE_OK);
+}
+
 TEST(ImageCore, interleaved_rgb_rows_land_on_their_current_row) {
   for (bool topFirst : {true, false}) {
     g_fake = FakeSetup{};
