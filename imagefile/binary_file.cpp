@@ -1,5 +1,7 @@
 #include "binary_file.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +13,17 @@ namespace {
 // single read, small enough to stay in cache.
 constexpr size_t kBufferSize = 64 * 1024;
 
-void* stdio_open(const char* path, const char* mode) { return std::fopen(path, mode); }
+// A directory opens as a stream on this platform but reads nothing: it is a file that cannot be
+// opened, not one of unknown format.
+void* stdio_open(const char* path, const char* mode) {
+  FILE* f = std::fopen(path, mode);
+  struct stat st;
+  if (f != nullptr && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(f);
+    return nullptr;
+  }
+  return f;
+}
 int stdio_close(void* s) { return std::fclose(static_cast<FILE*>(s)) == 0 ? 0 : -1; }
 size_t stdio_read(void* s, void* data, size_t n) { return std::fread(data, 1, n, static_cast<FILE*>(s)); }
 size_t stdio_write(void* s, const void* data, size_t n) {

@@ -111,6 +111,7 @@ int PlaneRow(int fileRow) { return g_fake.topFirst ? g_fake.height - 1 - fileRow
 TEST(ImageCore, missing_empty_and_text_files) {
   EXPECT_EQ(ImageFileInfo(TempPath("does-not-exist.bmp").c_str(), nullptr, nullptr, nullptr, nullptr),
             IMAGE_ERR_OPEN);
+  EXPECT_EQ(ImageFileInfo(TempDir().c_str(), nullptr, nullptr, nullptr, nullptr), IMAGE_ERR_OPEN) << "a directory";
   const std::string empty = TempPath("empty.jpg");
   ASSERT_TRUE(WriteFileBytes(empty, "", 0));
   EXPECT_EQ(ImageFileInfo(empty.c_str(), nullptr, nullptr, nullptr, nullptr), IMAGE_ERR_FORMAT);
