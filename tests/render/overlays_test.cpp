@@ -6,6 +6,7 @@
 #include "geometry/geometry.h"
 #include "geometry/view_transform.h"
 #include "render/pitch.h"
+#include "scene/readers.h"
 #include "render_fixture.h"
 
 namespace {
@@ -222,4 +223,26 @@ TEST_F(ImageViewTest, SceneVariantDrawsGrassWhiteLinesAndGoalFrames) {
   EXPECT_TRUE(near(demo_pixel(u), demo_pixel(v), 3, white)) << "goal frame";
   demo_project(kDemoCamera, 9.0, 40.0, 0.0, &u, &v);
   EXPECT_TRUE(is_exactly(at(demo_pixel(u), demo_pixel(v)), 0, 153, 0)) << "grass";
+}
+
+TEST(DemoScene, PointFilesHoldThePixelsOfTheTrueCamera) {
+  const std::string dir = std::string(VARNESK_SOURCE_DIR) + "/data/demo/";
+  CalibrationState s;
+  ASSERT_EQ(read_reference_file((dir + "demo.ref").c_str(), s), 1);
+  ASSERT_EQ(s.refCount, DEMO_LANDMARK_COUNT);
+  int crossbar = 0;
+  for (int i = 0; i < s.refCount; ++i) {
+    double u, v;
+    demo_project(kDemoCamera, s.refWorldX[i], s.refWorldY[i], s.refWorldZ[i], &u, &v);
+    EXPECT_EQ(s.refImageX[i], demo_pixel(u)) << i;
+    EXPECT_EQ(s.refImageY[i], demo_pixel(v)) << i;
+    crossbar += s.refWorldZ[i] == 2.44;
+  }
+  EXPECT_EQ(crossbar, 2);
+  ASSERT_EQ(read_object_file((dir + "demo.obj").c_str(), s), 1);
+  double u, v;
+  demo_project(kDemoCamera, kDemoFigures[0].x, kDemoFigures[0].y, 0.0, &u, &v);
+  EXPECT_EQ(s.teamAImageX[0], demo_pixel(u));
+  EXPECT_EQ(s.teamAImageY[0], demo_pixel(v));
+  EXPECT_EQ(s.teamACount + s.teamBCount + 2, DEMO_FIGURE_COUNT);
 }
