@@ -65,6 +65,17 @@ double ground_x(int u, int v) {
   return X;
 }
 
+// The line parallel to the goal line through the ground point of a pixel: from touch line to
+// touch line, whatever the Y of the clicked player.
+void offside_line(int u, int v, double r, double g, double b) {
+  const double X = ground_x(u, v);
+  glColor3d(r, g, b);
+  glBegin(GL_LINES);
+  vertex_ground(X, 0.0);
+  vertex_ground(X, kPitch.width);
+  glEnd();
+}
+
 void ground_cross(double X, double Y) {
   glBegin(GL_LINES);
   vertex_ground(X - 0.3, Y);
@@ -175,23 +186,8 @@ void draw_field_lines_overlay() {
 
 void draw_parallels_overlay() {
   if (!begin_camera_overlay()) return;
-  // each offside line runs from touch line to touch line, whatever the Y of the clicked player
-  if (appState.measureClicks >= 1) {
-    const double X1 = ground_x(appState.measureX1, appState.measureY1);
-    glColor3d(0.5, 1.0, 1.0);
-    glBegin(GL_LINES);
-    vertex_ground(X1, 0.0);
-    vertex_ground(X1, kPitch.width);
-    glEnd();
-  }
-  if (appState.measureClicks == 2) {
-    const double X2 = ground_x(appState.measureX2, appState.measureY2);
-    glColor3d(1.0, 1.0, 0.5);
-    glBegin(GL_LINES);
-    vertex_ground(X2, 0.0);
-    vertex_ground(X2, kPitch.width);
-    glEnd();
-  }
+  if (appState.measureClicks >= 1) offside_line(appState.measureX1, appState.measureY1, 0.5, 1.0, 1.0);
+  if (appState.measureClicks == 2) offside_line(appState.measureX2, appState.measureY2, 1.0, 1.0, 0.5);
 }
 
 void draw_point_distance_overlay() {
