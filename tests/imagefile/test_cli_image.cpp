@@ -29,7 +29,7 @@ std::string RunCli(const std::string& args, int* status) {
 
 std::vector<std::string> CorpusFiles() {
   std::vector<std::string> files;
-  for (const char* fmt : {"bmp", "pcx", "sun", "sgi", "tga", "nkl"}) {
+  for (const char* fmt : {"bmp", "pcx", "gif", "jpeg", "sun", "sgi", "tiff", "nkl", "tga"}) {
     for (const auto& entry : std::filesystem::directory_iterator(DataPath(fmt))) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".ppm" && ext != ".txt") files.push_back(entry.path().string());
