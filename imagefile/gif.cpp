@@ -206,18 +206,18 @@ bool skip_sub_blocks(BinaryFile* f) {
 
 long long colour_table_entries(int packed) { return 1LL << ((packed & 7) + 1); }
 
+// For an open that gives up on the file: frees everything, reports `code`, returns no handle.
+ImageFileHandle* refuse(GifData* g, int code, int* error) {
+  free_data(g);
+  *error = code;
+  return nullptr;
+}
+
 ImageFileHandle* gif_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_LITTLE_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
+  if (f == nullptr) return nullptr;
   GifData* g = new (std::nothrow) GifData;
-  if (g == nullptr) {
-    BinaryFileClose(f);
-    *error = IMAGE_ERR_READ;
-    return nullptr;
-  }
+  if (g == nullptr) return ImageDriverRefuse(f, IMAGE_ERR_READ, error);
   g->file = f;
   g->palettePosition = 0;
   g->started = g->ended = false;
@@ -225,11 +225,7 @@ ImageFileHandle* gif_open(const char* path, int* error) {
 
   char signature[3];
   BinaryFileRead(f, signature, 3);
-  if (BinaryFileError(f) || std::memcmp(signature, "GIF", 3) != 0) {
-    free_data(g);
-    *error = IMAGE_ERR_FORMAT;
-    return nullptr;
-  }
+  if (BinaryFileError(f) || std::memcmp(signature, "GIF", 3) != 0) return refuse(g, IMAGE_ERR_FORMAT, error);
   // version and logical screen size
   BinaryFileSkip(f, 7);
   int packed = BinaryFileGetByte(f);
@@ -244,25 +240,13 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   int width = 0, height = 0;
   for (;;) {
     int block = BinaryFileGetByte(f);
-    if (BinaryFileError(f)) {
-      free_data(g);
-      *error = IMAGE_ERR_READ;
-      return nullptr;
-    }
+    if (BinaryFileError(f)) return refuse(g, IMAGE_ERR_READ, error);
     if (block == 0x21) {
       BinaryFileGetByte(f);  // label
-      if (!skip_sub_blocks(f)) {
-        free_data(g);
-        *error = IMAGE_ERR_FORMAT;
-        return nullptr;
-      }
+      if (!skip_sub_blocks(f)) return refuse(g, IMAGE_ERR_FORMAT, error);
       continue;
     }
-    if (block != 0x2C) {
-      free_data(g);
-      *error = IMAGE_ERR_FORMAT;
-      return nullptr;
-    }
+    if (block != 0x2C) return refuse(g, IMAGE_ERR_FORMAT, error);
     BinaryFileSkip(f, 4);  // left, top
     width = BinaryFileReadWord(f);
     height = BinaryFileReadWord(f);
@@ -277,17 +261,9 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   }
   g->codeSize = BinaryFileGetByte(f);
   g->dataPosition = BinaryFileTell(f);
-  if (entries == 0 || BinaryFileError(f)) {
-    free_data(g);
-    *error = IMAGE_ERR_READ;
-    return nullptr;
-  }
+  if (entries == 0 || BinaryFileError(f)) return refuse(g, IMAGE_ERR_READ, error);
   int dims = ImageCheckDimensions(width, height);
-  if (dims != IMAGE_OK) {
-    free_data(g);
-    *error = dims;
-    return nullptr;
-  }
+  if (dims != IMAGE_OK) return refuse(g, dims, error);
 
   ImageFileHandle* h = ImageHandleNew(g);
   h->width = width;
@@ -305,11 +281,6 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   return h;
 }
 
-void gif_close(ImageFileHandle* h) {
-  if (h == nullptr) return;
-  free_data(static_cast<GifData*>(h->driverData));
-  ImageHandleDelete(h);
-}
 
 int gif_read_palette(ImageFileHandle* h, uint32_t* palette) {
   GifData* g = static_cast<GifData*>(h->driverData);
@@ -339,6 +310,6 @@ int gif_read_row(ImageFileHandle* h, unsigned char* row) {
 }  // namespace
 
 ImageFormatDriver ImageDriverGIF = {
-    0,       ImageDriverQuery, gif_open,     nullptr, gif_close, gif_read_palette,
+    0,       ImageDriverQuery, gif_open,     nullptr, ImageDriverClose<GifData>, gif_read_palette,
     nullptr, gif_read_row,     nullptr,      nullptr, nullptr,   "GIF",
 };

@@ -178,17 +178,10 @@ int start_output(JpegData* d) {
 }
 
 ImageFileHandle* jpeg_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_BIG_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_BIG_ENDIAN, error);
+  if (f == nullptr) return nullptr;
   JpegData* d = new (std::nothrow) JpegData{};
-  if (d == nullptr) {
-    BinaryFileClose(f);
-    *error = IMAGE_ERR_READ;
-    return nullptr;
-  }
+  if (d == nullptr) return ImageDriverRefuse(f, IMAGE_ERR_READ, error);
   d->file = f;
   d->cinfo.err = jpeg_std_error(&d->error.pub);
   d->error.pub.error_exit = fatal_error;

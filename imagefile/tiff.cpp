@@ -128,17 +128,10 @@ bool supported_layout(int bits, int samples, int photometric) {
 }
 
 ImageFileHandle* tiff_open(const char* path, int* error) {
-  BinaryFile* f = BinaryFileOpen(path, "rb", BINARY_FILE_LITTLE_ENDIAN);
-  if (f == nullptr) {
-    *error = IMAGE_ERR_OPEN;
-    return nullptr;
-  }
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
+  if (f == nullptr) return nullptr;
   TiffData* d = new (std::nothrow) TiffData{};
-  if (d == nullptr) {
-    BinaryFileClose(f);
-    *error = IMAGE_ERR_READ;
-    return nullptr;
-  }
+  if (d == nullptr) return ImageDriverRefuse(f, IMAGE_ERR_READ, error);
   d->file = f;
   d->tiff = open_tiff(path, d);
   if (d->tiff == nullptr) {
