@@ -29,6 +29,15 @@ const unsigned char* colour_entry(int index) {
   return teamColorRgb[index];
 }
 
+// Pushed and popped rather than translated there and back: in the matrices' single precision
+// the way back does not land exactly where it started, and the view would creep at every redraw.
+void place_figure(GLuint list, double x, double y) {
+  glPushMatrix();
+  glTranslated(x, y, 0.0);
+  glCallList(list);
+  glPopMatrix();
+}
+
 bool names_list(int name) { return name >= 0 && glIsList(static_cast<GLuint>(name)) == GL_TRUE; }
 
 void draw_team(int* list, int colour, int count, const double gx[], const double gy[]) {
@@ -39,11 +48,7 @@ void draw_team(int* list, int colour, int count, const double gx[], const double
     *list = make_player_list(c[0], c[1], c[2]);
   }
   // figures stand on the ground; the ground Z of a player is not read
-  for (int i = 0; i < n; ++i) {
-    glTranslated(gx[i], gy[i], 0.0);
-    glCallList(static_cast<GLuint>(*list));
-    glTranslated(-gx[i], -gy[i], 0.0);
-  }
+  for (int i = 0; i < n; ++i) place_figure(static_cast<GLuint>(*list), gx[i], gy[i]);
 }
 
 void rotate(double v[3], double radians, char axis) {
@@ -113,16 +118,15 @@ void draw_players() {
       s.refereeList = make_player_list(c[0], c[1], c[2]);
       s.refereeListBuilt = 1;
     }
-    glTranslated(s.refereeGroundX, s.refereeGroundY, 0.0);
-    glCallList(static_cast<GLuint>(s.refereeList));
-    glTranslated(-s.refereeGroundX, -s.refereeGroundY, 0.0);
+    place_figure(static_cast<GLuint>(s.refereeList), s.refereeGroundX, s.refereeGroundY);
   }
   if (s.ballPresent) {
     glColor3ub(BALL_GREY, BALL_GREY, BALL_GREY);
     // the ball rests on the grass at its ground point
+    glPushMatrix();
     glTranslated(s.ballGroundX, s.ballGroundY, s.ballGroundZ + BALL_RADIUS);
     gluSphere(shared_quadric(), BALL_RADIUS, kBallSlices, kBallSlices);
-    glTranslated(-s.ballGroundX, -s.ballGroundY, -s.ballGroundZ - BALL_RADIUS);
+    glPopMatrix();
   }
 }
 
