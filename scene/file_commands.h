@@ -1,0 +1,16 @@
+#pragma once
+// The File menu's commands and the image load entry that tells the user when it fails.
+
+#include "toolkit/tuk.h"
+
+// Loads the image into appState (load_image_rgb); on failure shows "Erro na definição do
+// arquivo gráfico" (kind or size not readable) or "Erro na leitura do arquivo" (pixels), titled
+// "Erro", and leaves appState as it was. Returns 1 on success, 0 on failure.
+int load_image_file(const char* path);
+
+// File > "Load Scene", "Load Image", "Load Reference Points", "Load Object Points" (menu item
+// actions). Each returns TUK_DEFAULT.
+int load_cena_cb(TukHandle self, int checked);
+int load_imag_cb(TukHandle self, int checked);
+int load_refpto_cb(TukHandle self, int checked);
+int load_objpto_cb(TukHandle self, int checked);

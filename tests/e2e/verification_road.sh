@@ -1,0 +1,124 @@
+# The road of a verification under Xvfb: File > "Load Scene" through the real file dialog on the
+# demo scene, View > "Field Lines", Measures > "Offline Verification", two clicks on the two
+# players of the demo's offside, the result message, and the lines gone once it is closed.
+# Screenshots of every step stay in the screenshots folder.
+# Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK DEMO_DIR
+source "$1" "$2" "$3"
+VARNESK=$4
+DEMO=$5
+LOG="$SHOTS/road.log"
+: >"$LOG"
+
+# the program starts in the demo's folder, as run.sh starts it, so the scene's relative paths work
+cd "$DEMO" || fail "no demo folder $DEMO"
+"$VARNESK" >>"$LOG" 2>&1 &
+PID=$!
+trap 'kill $PID 2>/dev/null' EXIT
+MAIN=$(wait_window '^Varnesk$') || exit 1
+read -r MX MY MW MH < <(geometry "$MAIN")
+CANVAS=$(xwininfo -id "$MAIN" -children | awk '/^ +0x/ {print $1; exit}')
+[ -n "$CANVAS" ] || fail "the main window has no canvas window"
+read -r CX CY CW CH < <(geometry "$CANVAS")
+
+# the menu titles, found on the menu bar's picture
+bar=$(shot road_0_start "$MAIN")
+mapfile -t runs < <(text_runs "$bar" "${MW}x$((CY - MY))+0+0")
+[ "${#runs[@]}" = 5 ] || fail "menu bar shows ${#runs[@]} titles, not 5"
+MENU_ENTRIES=(5 6 4 2 2)
+
+# pick MENU ENTRY: opens the menu title (from 0) and clicks its entry (from 0)
+pick() {
+  local before drop dx dy dw dh n r=${runs[$1]}
+  before=$(visible_windows)
+  xdotool mousemove --window "$MAIN" $(( (${r% *} + ${r#* }) / 2 )) 12 click 1
+  drop=$(wait_new_window "$before")
+  read -r dx dy dw dh < <(geometry "$drop")
+  n=${MENU_ENTRIES[$1]}
+  xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
+  wait_gone_id "$drop"
+}
+wait_gone_id() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  while xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; do
+    [ $SECONDS -lt $deadline ] || fail "window $1 still shown"
+    sleep 0.1
+  done
+}
+
+# count_colour PNG TEST: pixels of the canvas picture whose colour passes a test in r, g, b (0-255)
+count_colour() {
+  convert "$1" -depth 8 txt:- | python3 -c '
+import re, sys
+test = eval("lambda r, g, b: " + sys.argv[1])
+n = 0
+for line in sys.stdin:
+    m = re.search(r"\((\d+),(\d+),(\d+)", line)
+    if m and test(*map(int, m.groups())): n += 1
+print(n)' "$2"
+}
+RED='r > 170 and g < 100 and b < 100'
+CYAN='90 < r < 170 and g > 200 and b > 200'
+LIGHT_YELLOW='r > 200 and g > 200 and 90 < b < 170'
+
+# 1. File > Load Scene: the file dialog, the demo's scene file typed into it
+before=$(visible_windows)
+pick 0 0
+DIALOG=$(wait_new_window "$before") || exit 1
+sleep 0.5
+shot road_1_file_dialog "$DIALOG" >/dev/null
+xdotool type --delay 20 "$DEMO/demo.cen"
+xdotool key Return
+wait_gone_id "$DIALOG"
+sleep 0.5
+scene=$(shot road_2_scene "$CANVAS")
+photo=$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)
+[ "$photo" -gt 150 ] || fail "the canvas shows no photograph after Load Scene (mean $photo)"
+[ "$(count_colour "$scene" "$RED")" -lt 4000 ] || fail "field lines shown right after the scene load"
+
+# 2. View > Field Lines: the red lines over the photograph
+pick 2 2
+sleep 0.3
+lines=$(shot road_3_field_lines "$CANVAS")
+red=$(count_colour "$lines" "$RED")
+red0=$(count_colour "$scene" "$RED")
+echo "red pixels: $red0 before, $red with the field lines"
+[ "$red" -gt $((red0 + 1500)) ] || fail "no field lines drawn ($red0 -> $red red pixels)"
+
+# 3. Measures > Offline Verification, then the two players: demo.obj's first team A and team B
+#    entries, rows counted from the bottom there, from the top on the screen
+pick 3 1
+xdotool mousemove --window "$CANVAS" 335 $((479 - 259)) click 1
+sleep 0.3
+first=$(shot road_4_first_click "$CANVAS")
+[ "$(count_colour "$first" "$CYAN")" -gt 100 ] || fail "no offside line after the first click"
+before=$(visible_windows)
+xdotool mousemove --window "$CANVAS" 289 $((479 - 207)) click 1
+# the title's accented letter is matched by the window's UTF-8 name property, read with xprop
+MESSAGE=$(wait_window 'Entre Duas Paralelas$') || exit 1
+title=$(xprop -id "$MESSAGE" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+[ "$title" = "Distância Entre Duas Paralelas" ] || fail "the result's title is '$title'"
+sleep 0.5
+shot road_5_message >/dev/null
+both=$(shot road_5_lines_under_message "$CANVAS")
+[ "$(count_colour "$both" "$CYAN")" -gt 100 ] || fail "the first offside line is gone while the result is shown"
+[ "$(count_colour "$both" "$LIGHT_YELLOW")" -gt 100 ] || fail "no second offside line while the result is shown"
+
+# 4. the message closed: the offside lines are gone, the field lines stay
+xdotool windowactivate --sync "$MESSAGE" 2>/dev/null || xdotool windowfocus --sync "$MESSAGE"
+xdotool key Return
+wait_gone 'Entre Duas Paralelas$'
+sleep 0.3
+after=$(shot road_6_after "$CANVAS")
+[ "$(count_colour "$after" "$CYAN")" -lt 20 ] || fail "offside lines left after the message"
+[ "$(count_colour "$after" "$RED")" -gt $((red0 + 1500)) ] || fail "field lines gone after the message"
+
+"$X_CLOSE" "$MAIN"
+deadline=$((SECONDS + WAIT_SECONDS))
+while kill -0 "$PID" 2>/dev/null; do
+  [ $SECONDS -lt $deadline ] || fail "varnesk did not end after its close box"
+  sleep 0.1
+done
+rc=0
+wait "$PID" || rc=$?
+[ "$rc" = 0 ] || fail "varnesk exited with $rc"
+echo "PASS: the verification road, screenshots in $SHOTS"
