@@ -124,6 +124,13 @@ def make_bmp(tmp, rows):
     enc("os2_map8.bmp", "ppmtobmp -os2 -bpp=8 %s/p256.ppm 2>/dev/null" % tmp, "ppmtobmp -os2 -bpp=8 (12-byte header)")
     enc("os2_rgb24.bmp", "ppmtobmp -os2 -bpp=24 %s/photo.ppm 2>/dev/null" % tmp, "ppmtobmp -os2 -bpp=24")
 
+    # ImageMagick's RLE8 writer encodes each row's padding as pixels past the width; cut at the
+    # row's end they must vanish (bmptopnm refuses the file, ImageMagick reads back p256.ppm)
+    enc("rle8_imagemagick_padding_pixels.bmp",
+        "convert %s/p256.ppm -type Palette -compress RLE BMP3:- 2>/dev/null" % tmp,
+        "convert p256.ppm -type Palette -compress RLE BMP3: (ImageMagick 6.9)")
+    sh("cp %s/p256.ppm %s" % (tmp, path("bmp", "rle8_imagemagick_padding_pixels.ppm")))
+
     bgr = lambda p: bytes((p[2], p[1], p[0]))
     write("bmp", "rgb24_top_first.bmp", bmp_file(W, -H, 24, bmp_rows(rows, bgr, 24, top_first=True)),
           "photo as 24-bit rows stored top first, height -23 (hand-made)")

@@ -45,6 +45,7 @@ TEST(BmpReader, rle8_runs_literals_and_cuts) {
   ExpectDescription(Bmp("rle8_runs_literals_cut.bmp"), "BMP", IMAGE_MAP, 256);
   ExpectDecodesLike(Bmp("rle8_runs_literals_cut.bmp"), "");
   ExpectDecodesLike(Bmp("rle8_early_end_of_bitmap.bmp"), "");
+  ExpectDecodesLike(Bmp("rle8_imagemagick_padding_pixels.bmp"), "");
   ExpectRefused(Bmp("damaged_rle8_truncated.bmp"), IMAGE_OK, IMAGE_ERR_READ);
 }
 
