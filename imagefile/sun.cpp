@@ -154,7 +154,8 @@ int sun_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
   if (d->depth == 24) {
     ImageSplitSamples(d->row.get(), 3, w, first, green, third);
   } else {
-    ImageSplitSamples(d->row.get(), 4, w, first, green, third);
+    // 32-bit pixels carry their pad (or alpha) byte first: X, B, G, R (X, R, G, B in type 3)
+    ImageSplitSamples(d->row.get() + 1, 4, w, first, green, third);
   }
   --h->currentRow;
   return IMAGE_OK;

@@ -314,9 +314,12 @@ def make_sun(tmp, rows):
         "blocks.ppm as 24-bit B,G,R, byte-encoded as one stream (hand-made)")
     truth("sun", "rgb24_rle.ras", brows)
 
-    bgrx = b"".join(b"".join(bytes((p[2], p[1], p[0], 0)) for p in row) for row in rows)
-    write("sun", "rgb32.ras", sun_file(W, H, 32, bgrx), "photo as 32-bit B,G,R,X pixels, type 1 (hand-made)")
-    truth("sun", "rgb32.ras", rows)
+    # 32-bit pixels start with their pad byte, as rasttopnm and ImageMagick have them
+    xbgr = b"".join(b"".join(bytes((0x11, p[2], p[1], p[0])) for p in row) for row in rows)
+    write("sun", "rgb32.ras", sun_file(W, H, 32, xbgr), "photo as 32-bit X,B,G,R pixels, type 1 (hand-made)")
+    enc("rgb32_type3_imagemagick.ras",
+        "convert %s/photo.ppm -alpha set -channel A -evaluate set 50%% SUN:- 2>/dev/null" % tmp,
+        "convert photo.ppm -alpha set -channel A -evaluate set 50% SUN: (type 3, A,R,G,B pixels)")
     rgb = b"".join(b"".join(bytes(p) for p in row) + b"\0" for row in rows)  # 111 bytes + pad
     write("sun", "rgb24_type3.ras", sun_file(W, H, 24, rgb, type_=3),
           "photo as 24-bit R,G,B pixels, type 3 (RGB order) (hand-made)")

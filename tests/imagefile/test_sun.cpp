@@ -18,6 +18,7 @@ TEST(SunReader, netpbm_files_match_rasttopnm) {
       {"map1.ras", IMAGE_MAP, 2},  {"map1_rle.ras", IMAGE_MAP, 2}, {"map8.ras", IMAGE_MAP, 256},
       {"map8_rle.ras", IMAGE_MAP, 256}, {"grey8_rle.ras", IMAGE_MAP, 256}, {"rgb24.ras", IMAGE_RGB, 0},
       {"map8_rle_blocks.ras", IMAGE_MAP, 256},
+      {"rgb32.ras", IMAGE_RGB, 0},  {"rgb32_type3_imagemagick.ras", IMAGE_RGB, 0},
   };
   for (const Case& c : cases) {
     ExpectDescription(Sun(c.name), "SUN", c.mode, c.palette);
@@ -26,7 +27,6 @@ TEST(SunReader, netpbm_files_match_rasttopnm) {
 }
 
 TEST(SunReader, hand_made_variants) {
-  ExpectDecodesLike(Sun("rgb32.ras"), "");
   ExpectDecodesLike(Sun("rgb24_type3.ras"), "");
   ExpectDecodesLike(Sun("grey8_no_map.ras"), "");
   ExpectDecodesLike(Sun("rle_escapes_across_rows.ras"), "");
