@@ -453,6 +453,12 @@ def make_tiff():
               tiff_bytes(4000, 4000, [(256, 4, [4000]), (257, 4, [4000]), (258, 3, [8]), (259, 3, [5]),
                                       (262, 3, [1]), (277, 3, [1]), (278, 4, [4000]),
                                         (279, 4, [3600000000])], b"\x80\x00" * 8))
+    # colour map values whose low bytes would round the components up: only the high bytes count
+    cmap = [(i * 16) << 8 | 0xF0 for i in range(16)] + [(255 - i * 16) << 8 | 0x80 for i in range(16)] + \
+           [(i * 8) << 8 | 0xFF for i in range(16)]
+    hand_tiff("palette4_colour_map_high_bytes.tif", "4x2 4-bit palette, map values like 0x10F0: high bytes only",
+              tiff_bytes(4, 2, [(256, 3, [4]), (257, 3, [2]), (258, 3, [4]), (262, 3, [3]), (277, 3, [1]),
+                                (278, 3, [2]), (279, 4, [4]), (320, 3, cmap)], bytes([0x01, 0x23, 0x45, 0x6F])))
     hand_tiff("refused_huge_dimensions.tif", "8-bit grey 100000x100000 (above the pixel limit)",
               tiff_bytes(w, h, [(256, 4, [100000]), (257, 4, [100000]), (258, 3, [8]), (262, 3, [1]),
                                 (277, 3, [1]), (278, 3, [h]), (279, 4, [15])], grey_data))

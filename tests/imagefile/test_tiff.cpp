@@ -90,6 +90,21 @@ TEST(TiffReader, grey_palettes_follow_the_photometric_interpretation) {
   }
 }
 
+TEST(TiffReader, palette_takes_the_high_byte_of_each_colour_map_value) {
+  Planes p;
+  ASSERT_EQ(LoadImage(Tiff("palette4_colour_map_high_bytes.tif"), &p), IMAGE_OK);
+  ASSERT_EQ(p.width, 4);
+  ASSERT_EQ(p.height, 2);
+  // the top row holds indices 0, 1, 2, 3 and the bottom row 4, 5, 6, 15
+  const int indices[2][4] = {{4, 5, 6, 15}, {0, 1, 2, 3}};
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const unsigned i = static_cast<unsigned>(indices[y][x]);
+      EXPECT_EQ(p.rgb(x, y), (i * 16) << 16 | (255 - i * 16) << 8 | i * 8) << "index " << i;
+    }
+  }
+}
+
 TEST(TiffReader, grey_file_loads_with_equal_planes) {
   Planes p;
   ASSERT_EQ(LoadImage(Tiff("grey8_minisblack.tif"), &p), IMAGE_OK);
