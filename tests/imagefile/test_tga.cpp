@@ -46,6 +46,7 @@ TEST(TgaReader, hand_made_variants) {
   ExpectDecodesLike(Tga("rgb24_rle_across_rows.tga"), "");
   ExpectDecodesLike(Tga("rgb32_rle.tga"), "");
   ExpectDecodesLike(Tga("rgb16_raw.tga"), "");
+  ExpectDecodesLike(Tga("rgb16_raw.tga"), "tgatoppm {}", FiveBitsShifted);
   ExpectDecodesLike(Tga("rgb24_with_map.tga"), "");
 }
 
