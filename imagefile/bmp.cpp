@@ -42,9 +42,8 @@ int trailing_zeros(uint32_t v) {
   return n;
 }
 
-// Component scaling: value x 255 / maximum. The Part takes 32-bit components unscaled; for
-// the usual 8-bit masks that is the same number, and for wider or narrower masks the scaled
-// value is the right one.
+// Component scaling: value x 255 / maximum. For the usual 8-bit masks of 32-bit pixels that is
+// the value itself; for wider or narrower masks it is the value on the 0-255 scale.
 bool set_channel(BmpChannel* c, uint32_t mask, bool withTable) {
   c->mask = mask;
   c->shift = mask == 0 ? 0 : trailing_zeros(mask);

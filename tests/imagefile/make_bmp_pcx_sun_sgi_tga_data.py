@@ -5,7 +5,7 @@ tests/imagefile/data/{bmp,pcx,sun,sgi,tga,nkl}/.
 Files from netpbm's encoders are compared by the tests with netpbm's own decoders
 (bmptopnm, pcxtoppm, rasttopnm, sgitopnm, tgatoppm) at test time. Files no encoder writes are
 made here byte by byte; each of those that decodes has a truth picture `<name>.ppm` computed
-here with the Part's conversion rules. Every file's one-line recipe goes to RECIPES.txt in its
+here with the readers' conversion rules. Every file's one-line recipe goes to RECIPES.txt in its
 folder. Run from anywhere: python3 tests/imagefile/make_bmp_pcx_sun_sgi_tga_data.py
 """
 import os
