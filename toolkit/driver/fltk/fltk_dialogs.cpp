@@ -54,12 +54,12 @@ int get_file(TukHandle, const char* title, char* path, std::size_t capacity) {
   if (!path || capacity == 0) return -1;
   KeepCurrentFolder keep;
   ModalPainting painting;
-  // a save-type chooser, because a name typed for a file that does not exist is an answer too
-  Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+  Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_FILE);
   chooser.title(title ? title : "");
   const std::string filter(path, strnlen(path, capacity));
   if (!filter.empty()) chooser.filter(filter.c_str());
-  if (!g_last_folder.empty()) chooser.directory(g_last_folder.c_str());
+  // the folder of the last choice, else the current one
+  chooser.directory(!g_last_folder.empty() ? g_last_folder.c_str() : keep.folder.c_str());
   if (chooser.show() != 0) return -1;
   const char* chosen = chooser.filename();
   if (!chosen || !*chosen) return -1;

@@ -72,9 +72,10 @@ void apply_title(TukHandle e, Fl_Widget* w, const char* title) {
 void apply_image(TukHandle e, Label* label) {
   const char* name = tuk_own_attribute(e, "IMAGE");
   TukHandle image = name ? TukGetHandle(name) : nullptr;
-  label->set_image(image && tuk_element_kind(image) == TUK_KIND_IMAGE ? image : nullptr, e);
-  // a label that shows an image shows it alone, as a picture label does
-  apply_title(e, label, label->image() ? "" : tuk_own_attribute(e, "TITLE"));
+  label->set_image(image && tuk_element_kind(image) == TUK_KIND_IMAGE ? image : nullptr);
+  // a label that shows an image shows it alone; even an empty text would take a line under it
+  if (label->image()) label->copy_label(nullptr);
+  else apply_title(e, label, tuk_own_attribute(e, "TITLE"));
   label->redraw();
 }
 
@@ -140,7 +141,7 @@ void fl_close_driver(void) {
 const char* fl_system_name(void) {
   static char name[96];
   utsname u{};
-  if (uname(&u) == 0) std::snprintf(name, sizeof name, "%s %s (X11)", u.sysname, u.release);
+  if (uname(&u) == 0) std::snprintf(name, sizeof name, "%.40s %.40s (X11)", u.sysname, u.release);
   else std::snprintf(name, sizeof name, "X11");
   return name;
 }
@@ -288,7 +289,7 @@ void fl_set_attribute(TukHandle e, const char* name, const char* value) {
     } else if (is_number(name)) {
       // an item changed: reload and keep what was selected
       std::string marks;
-      for (int i = 1; i <= b->size(); ++i) marks += b->selected(i) ? '+' : '-';
+      for (int i = 1; i <= b->size(); ++i) marks += b->Fl_Browser::selected(i) ? '+' : '-';
       b->reload(e);
       if (b->multiple) b->apply_value(marks.c_str());
       else {
@@ -311,7 +312,7 @@ const char* fl_get_attribute(TukHandle e, const char* name) {
   if (!w) return nullptr;
   char* out = live_buffer();
   if (std::strcmp(name, "VISIBLE") == 0) {
-    if (kind == TUK_KIND_DIALOG) return w->shown() && w->visible() ? "YES" : "NO";
+    if (kind == TUK_KIND_DIALOG) return static_cast<Fl_Window*>(w)->shown() && w->visible() ? "YES" : "NO";
     return w->visible_r() ? "YES" : "NO";
   }
   if (std::strcmp(name, "ACTIVE") == 0) {
@@ -359,7 +360,7 @@ const char* fl_get_attribute(TukHandle e, const char* name) {
     }
     // the marks may be longer than a ring buffer: keep them with the element
     std::string marks;
-    for (int i = 1; i <= b->size(); ++i) marks += b->selected(i) ? '+' : '-';
+    for (int i = 1; i <= b->size(); ++i) marks += b->Fl_Browser::selected(i) ? '+' : '-';
     TukStoreAttribute(e, "_TUK_FLTK_MARKS", marks.c_str());
     return tuk_own_attribute(e, "_TUK_FLTK_MARKS");
   }
@@ -384,6 +385,12 @@ void fl_place(TukHandle e) {
   DialogWindow* win = window_of(e);
   const int top = win && win->menubar ? kMenuBarHeight : 0;
   w->resize(x, y + top, width, height);
+  if (tuk_element_kind(e) == TUK_KIND_LIST) {
+    // a selection made while the list was still tiny scrolled it: show it from the top
+    Browser* b = static_cast<Browser*>(w);
+    b->topline(1);
+    if (!b->multiple && b->value() > 0) b->display(b->value());
+  }
 }
 
 void fl_show(TukHandle e, int x, int y) {
@@ -405,7 +412,7 @@ void fl_hide(TukHandle e) {
 
 void fl_raise(TukHandle d) {
   Fl_Widget* w = widget_of(d);
-  if (w && w->shown()) static_cast<Fl_Window*>(w)->show();
+  if (w && static_cast<Fl_Window*>(w)->shown()) static_cast<Fl_Window*>(w)->show();
 }
 
 void fl_update(TukHandle d) {

@@ -94,7 +94,7 @@ class Browser : public Fl_Browser {
 class Label : public Fl_Box {
  public:
   Label(int id, int x, int y, int w, int h);
-  void set_image(TukHandle source, TukHandle for_element);  // an IMAGE element, or null
+  void set_image(TukHandle source);  // an IMAGE element, or null
   int id;
   std::vector<unsigned char> rgb;
   std::unique_ptr<Fl_RGB_Image> picture;

@@ -19,11 +19,6 @@ struct Queued {
 
 std::deque<Queued> g_queue;
 
-// Colours of the image indices an image does not set (the sixteen classic display colours).
-constexpr unsigned char kDefaultColours[16][3] = {
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-    {0, 128, 128},   {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
 int g_focus_id;  // element that last took the focus
 
 void* id_data(int id) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(id)); }
@@ -272,11 +267,15 @@ Fl_Menu_Item* DialogWindow::find_item(int item_id) {
 
 int DialogWindow::handle(int event) {
   switch (event) {
-    case FL_PUSH: case FL_RELEASE: case FL_DRAG: case FL_MOUSEWHEEL: case FL_SHORTCUT:
+    case FL_PUSH: case FL_RELEASE: case FL_DRAG: case FL_MOUSEWHEEL:
       if (!enabled) return 1;  // a modal popup runs above: the window takes no input
       break;
+    // A key reaches the window as a shortcut when nothing in it has the focus (the window
+    // got no focus event, as under a bare X server); it is the same key all the same.
+    case FL_SHORTCUT:
     case FL_KEYBOARD: {
-      if (!enabled) return 1;
+      // FLTK may offer a shortcut to another window first: a disabled one lets it pass on
+      if (!enabled) return event == FL_KEYBOARD ? 1 : 0;
       const int sym = keysym_now();
       Fl_Widget* focus = Fl::focus();
       const bool own_focus = focus && focus != this && contains(focus);
@@ -465,9 +464,10 @@ void Browser::report_changes() {
   for (int i = 1; i <= n && !old; ++i)
     if (selected[static_cast<std::size_t>(i - 1)]) old = i;
   if (picked == old) {
-    // the selected entry clicked again: a second selection only for a double click, so that
-    // the push and release of one click never count as two
-    if (!picked || Fl::event() != FL_PUSH || Fl::event_clicks() == 0) return;
+    // the selected entry clicked again: a second selection only for the second click of a
+    // double click, so that the push and release of one click never count as two
+    const bool mouse = Fl::event() == FL_PUSH || Fl::event() == FL_RELEASE;
+    if (!picked || !mouse || Fl::event_clicks() == 0) return;
   } else if (old) {
     selected[static_cast<std::size_t>(old - 1)] = 0;
     ev.item = old;
@@ -483,7 +483,7 @@ void Browser::report_changes() {
 
 Label::Label(int id_, int x, int y, int w, int h) : Fl_Box(x, y, w, h), id(id_) {}
 
-void Label::set_image(TukHandle source, TukHandle for_element) {
+void Label::set_image(TukHandle source) {
   image(nullptr);
   picture.reset();
   const int w = source ? TukGetInt(source, "WIDTH") : 0;
@@ -491,16 +491,7 @@ void Label::set_image(TukHandle source, TukHandle for_element) {
   const unsigned char* pixels = source ? source->pixels : nullptr;
   if (!pixels || w <= 0 || h <= 0) return;
   unsigned char colours[16][3];
-  for (int i = 0; i < 16; ++i) {
-    char name[4];
-    std::snprintf(name, sizeof name, "%d", i);
-    const char* v = tuk_own_attribute(source, name);
-    const bool background = v && std::strcmp(v, "BGCOLOR") == 0;
-    // "BGCOLOR" is the colour behind the element that shows the image
-    if (background ? !TukGetRGB(for_element, "BGCOLOR", &colours[i][0], &colours[i][1], &colours[i][2])
-                   : !TukGetRGB(source, name, &colours[i][0], &colours[i][1], &colours[i][2]))
-      std::memcpy(colours[i], kDefaultColours[i], 3);
-  }
+  for (int i = 0; i < 16; ++i) tuk_image_color(source, i, colours[i]);
   const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
   rgb.resize(n * 3);
   for (std::size_t p = 0; p < n; ++p) std::memcpy(&rgb[p * 3], colours[pixels[p] & 15], 3);

@@ -1,0 +1,114 @@
+// The commands of the main window's menus and the callback registry.
+#include "app/app_state.h"
+#include "app/help_viewer.h"
+#include "app/interface.h"
+
+namespace {
+
+int toggle_view(int* flag, TukHandle item) {
+  *flag = 1 - *flag;
+  TukSetAttribute(item, "VALUE", *flag ? "ON" : "OFF");
+  request_image_redraw();
+  return TUK_DEFAULT;
+}
+
+int end_program() {
+  help_quit(HELP_FILE_NAME);
+  return TUK_CLOSE;
+}
+
+struct Registration {
+  const char* name;
+  TukCallback function;
+};
+
+}  // namespace
+
+void request_image_redraw() {
+  TukHandle canvas = appState.imageCanvas;
+  const char* action = canvas ? TukGetAttribute(canvas, "ACTION") : nullptr;
+  TukCallback redraw = action ? TukGetFunction(action) : nullptr;
+  // the toolkit stores callbacks as one pointer type; this one has the canvas signature
+  if (!redraw) return;
+  auto as_canvas = reinterpret_cast<TukCanvasCallback>(reinterpret_cast<void (*)(void)>(redraw));
+  as_canvas(canvas, 0.0, 0.0);
+}
+
+int exit_cb(TukHandle, int) { return end_program(); }
+int close_cb(TukHandle) { return end_program(); }
+
+int adrefpto_cb(TukHandle, int) {
+  appState.interactionMode = MODE_ADD_REFERENCE;
+  return TUK_DEFAULT;
+}
+
+int adobjpto_cb(TukHandle, int) {
+  appState.interactionMode = MODE_ADD_OBJECT;
+  return TUK_DEFAULT;
+}
+
+int remrefpto_cb(TukHandle, int) {
+  appState.landmarkMarked = 0;
+  clear_reference_points(appState);
+  request_image_redraw();
+  return TUK_DEFAULT;
+}
+
+int remobjpto_cb(TukHandle, int) {
+  clear_object_points(appState);
+  request_image_redraw();
+  return TUK_DEFAULT;
+}
+
+int visrefpto_cb(TukHandle, int) {
+  return toggle_view(&appState.showRefPoints, appState.visRefPointsItem);
+}
+int visobjpto_cb(TukHandle, int) {
+  return toggle_view(&appState.showObjPoints, appState.visObjPointsItem);
+}
+int vislinhacampo_cb(TukHandle, int) {
+  return toggle_view(&appState.showFieldLines, appState.visFieldLinesItem);
+}
+
+int disptos_cb(TukHandle, int) {
+  appState.measureClicks = 0;
+  appState.interactionMode = MODE_POINT_DISTANCE;
+  return TUK_DEFAULT;
+}
+
+int linhaimp_cb(TukHandle, int) {
+  appState.measureClicks = 0;
+  appState.interactionMode = MODE_PARALLEL_DISTANCE;
+  return TUK_DEFAULT;
+}
+
+int ajuda_cb(TukHandle, int) {
+  help_open(HELP_FILE_NAME, TukGetAttribute(appState.mainDialog, "WID"));
+  return TUK_DEFAULT;
+}
+
+int sobre_cb(TukHandle, int) {
+  TukPopup(appState.aboutDialog, TUK_LEFT, TUK_LEFT);
+  return TUK_DEFAULT;
+}
+
+void register_callbacks() {
+  // in the order of the program's callback table; the commands of the file readers, the
+  // canvases, the landmark dialog and the 3D scene register with their own modules
+  static const Registration kCallbacks[] = {
+      {"exit_cb", TukCallbackOf(exit_cb)},
+      {"adrefpto_cb", TukCallbackOf(adrefpto_cb)},
+      {"adobjpto_cb", TukCallbackOf(adobjpto_cb)},
+      {"remrefpto_cb", TukCallbackOf(remrefpto_cb)},
+      {"remobjpto_cb", TukCallbackOf(remobjpto_cb)},
+      {"visrefpto_cb", TukCallbackOf(visrefpto_cb)},
+      {"visobjpto_cb", TukCallbackOf(visobjpto_cb)},
+      {"vislinhacampo_cb", TukCallbackOf(vislinhacampo_cb)},
+      {"disptos_cb", TukCallbackOf(disptos_cb)},
+      {"linhaimp_cb", TukCallbackOf(linhaimp_cb)},
+      {"ajuda_cb", TukCallbackOf(ajuda_cb)},
+      {"sobre_cb", TukCallbackOf(sobre_cb)},
+      {"close_cb", TukCallbackOf(close_cb)},
+  };
+  for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
+}

@@ -1,0 +1,163 @@
+// build_interface: every window, menu and canvas of the program, created once at start-up.
+#include "app/interface.h"
+
+#include "app/app_state.h"
+#include "toolkit/tuk_gl.h"
+
+namespace {
+
+constexpr int kLogoSize = 28;
+
+// The About logo: a pitch seen from above inside a ring (index 0 lines, index 1 grass) on
+// the dialog's grey (index 2).
+const unsigned char* logo_pixels() {
+  static unsigned char pixels[kLogoSize * kLogoSize];
+  static bool made = false;
+  if (made) return pixels;
+  made = true;
+  for (int y = 0; y < kLogoSize; ++y) {
+    for (int x = 0; x < kLogoSize; ++x) {
+      // twice the distance from the centre, so that the centre falls between pixels 13 and 14
+      const int dx = 2 * x - (kLogoSize - 1), dy = 2 * y - (kLogoSize - 1);
+      const int r2 = dx * dx + dy * dy;
+      unsigned char c = 2;
+      if (r2 <= 27 * 27) c = 1;
+      if (r2 > 23 * 23 && r2 <= 27 * 27) c = 0;                 // the ring
+      if (r2 <= 23 * 23 && (dx == -1 || dx == 1)) c = 0;       // the halfway line
+      if (r2 > 5 * 5 && r2 <= 8 * 8) c = 0;                    // the centre circle
+      pixels[y * kLogoSize + x] = c;
+    }
+  }
+  return pixels;
+}
+
+// A label centred in its row: hbox(fill, label, fill).
+TukHandle centred(TukHandle label) { return TukHbox(TukFill(), label, TukFill(), nullptr); }
+TukHandle centred_label(const char* text) { return centred(TukLabel(text)); }
+
+// vbox(fill, hbox(fill, canvas, fill), fill): the canvas in the middle of its dialog.
+TukHandle centred_canvas(TukHandle canvas) {
+  return TukVbox(TukFill(), TukHbox(TukFill(), canvas, TukFill(), nullptr), TukFill(), nullptr);
+}
+
+TukHandle make_canvas(const char* action, const char* raster) {
+  TukHandle canvas = TukGLCanvas(action);
+  TukSetAttribute(canvas, "BUFFER", "DOUBLE");
+  TukSetAttribute(canvas, "RASTERSIZE", raster);
+  return canvas;
+}
+
+}  // namespace
+
+const char* const objectKindNames[OBJECT_KIND_COUNT] = {"Team A", "Team B", "Referee", "Ball"};
+
+void build_interface() {
+  AppState& s = appState;
+  // Elements are made one statement at a time where their order matters (menu entries in
+  // braced lists, which run left to right): the order of function arguments is not fixed.
+
+  TukHandle file_items[] = {TukItem("Load Scene", "load_cena_cb"), TukSeparator(),
+                            TukItem("Load Image", "load_imag_cb"),
+                            TukItem("Load Reference Points", "load_refpto_cb"),
+                            TukItem("Load Object Points", "load_objpto_cb"), TukSeparator(),
+                            TukItem("Exit", "exit_cb")};
+  TukHandle file_menu = TukMenu(file_items[0], file_items[1], file_items[2], file_items[3],
+                                file_items[4], file_items[5], file_items[6], nullptr);
+  TukHandle file = TukSubmenu("File", file_menu);
+
+  TukHandle edit_items[] = {TukItem("Add Reference Points", "adrefpto_cb"),
+                            TukItem("Add Object Points", "adobjpto_cb"), TukSeparator(),
+                            TukItem("Remove Reference Points", "remrefpto_cb"),
+                            TukItem("Remove Object Points", "remobjpto_cb"), TukSeparator(),
+                            TukItem("Select Color of Team A", "cortimea_cb"),
+                            TukItem("Select Color of Team B", "cortimeb_cb")};
+  TukHandle edit_menu = TukMenu(edit_items[0], edit_items[1], edit_items[2], edit_items[3],
+                                edit_items[4], edit_items[5], edit_items[6], edit_items[7], nullptr);
+  TukHandle edit = TukSubmenu("Edit", edit_menu);
+
+  TukHandle view_items[] = {TukItem("Reference Points", "visrefpto_cb"),
+                            TukItem("Object Points", "visobjpto_cb"),
+                            TukItem("Field Lines", "vislinhacampo_cb"), TukSeparator(),
+                            TukItem("Make 3D Model", "gerarmod_cb")};
+  TukHandle view_menu = TukMenu(view_items[0], view_items[1], view_items[2], view_items[3],
+                                view_items[4], nullptr);
+  TukHandle view = TukSubmenu("View", view_menu);
+
+  TukHandle measures_items[] = {TukItem("Distance Between Two Points", "disptos_cb"),
+                                TukItem("Offline Verification", "linhaimp_cb")};
+  TukHandle measures_menu = TukMenu(measures_items[0], measures_items[1], nullptr);
+  TukHandle measures = TukSubmenu("Measures", measures_menu);
+
+  TukHandle help_items[] = {TukItem("Help", "ajuda_cb"), TukItem("About", "sobre_cb")};
+  TukHandle help_menu = TukMenu(help_items[0], help_items[1], nullptr);
+  TukHandle help = TukSubmenu("Help", help_menu);
+
+  TukHandle menu_bar = TukMenu(file, edit, view, measures, help, nullptr);
+
+  TukHandle ok = TukButton("Ok", "okrefpto_cb");
+  TukHandle cancel = TukButton("Cancel", "cancelarrefpto_cb");
+
+  TukHandle logo = TukImage(kLogoSize, kLogoSize, logo_pixels());
+  TukSetAttribute(logo, "0", "99 123 165");
+  TukSetAttribute(logo, "1", "166 181 204");
+  TukSetAttribute(logo, "2", "192 192 192");
+
+  // Main dialog: the image canvas under the menu bar.
+  s.imageCanvas = make_canvas("redraw_cb", "640x480");
+  s.mainDialog = TukDialog(centred_canvas(s.imageCanvas));
+  TukSetHandle("mainMenu", menu_bar);
+  TukSetAttribute(s.mainDialog, "EXPAND", "NO");
+  TukSetAttribute(s.mainDialog, "RESIZE", "NO");
+  TukSetAttribute(s.mainDialog, "MAXBOX", "NO");
+  TukSetAttribute(s.mainDialog, "MENU", "mainMenu");
+  // on the dialog, so that the canvas inherits it
+  TukSetAttribute(s.mainDialog, "BUTTON_CB", "button_cb");
+  TukSetAttribute(s.mainDialog, "CLOSE_CB", "close_cb");
+  TukSetAttribute(s.mainDialog, "TITLE", "Varnesk");
+
+  // "3D Scene": modeless, shown by "Make 3D Model".
+  s.sceneCanvas = make_canvas("redraw_3D_cb", "640x480");
+  s.sceneDialog = TukDialog(centred_canvas(s.sceneCanvas));
+  TukSetAttribute(s.sceneDialog, "TITLE", "3D Scene");
+  TukSetAttribute(s.sceneDialog, "RESIZE", "NO");
+  TukSetAttribute(s.sceneDialog, "MAXBOX", "NO");
+  TukSetAttribute(s.sceneDialog, "K_ANY", "kany_cb");
+
+  // "Field Reference Points": the pitch plan with Ok and Cancel below it.
+  s.fieldCanvas = make_canvas("redraw_refpto_cb", "560x350");
+  s.refPointDialog = TukDialog(TukVbox(
+      TukHbox(TukFill(), s.fieldCanvas, TukFill(), nullptr), TukFill(),
+      TukHbox(TukFill(), ok, TukFill(), cancel, TukFill(), nullptr), TukFill(), nullptr));
+  TukSetAttribute(s.refPointDialog, "TITLE", "Field Reference Points");
+  TukSetAttribute(s.refPointDialog, "RESIZE", "NO");
+  TukSetAttribute(s.refPointDialog, "MINBOX", "NO");
+  TukSetAttribute(s.refPointDialog, "MAXBOX", "NO");
+  TukSetAttribute(s.refPointDialog, "CLOSE_CB", "close_refpto_cb");
+  TukSetAttribute(s.refPointDialog, "BUTTON_CB", "button_refpto_cb");
+
+  // About. An image element standing in a box draws nothing, so the logo is shown by a label
+  // that names it.
+  TukSetHandle("varnesk_logo", logo);
+  TukHandle logo_label = TukLabel("");
+  TukSetAttribute(logo_label, "IMAGE", "varnesk_logo");
+  TukHandle credits = TukHbox(
+      TukVbox(centred(logo_label), centred_label("Varnesk Project"),
+              centred_label("Football Image Analysis"), nullptr),
+      TukFill(), TukVbox(TukFill(), TukLabel("Varnesk"), TukFill(), nullptr), TukFill(),
+      TukVbox(centred_label("Camera Calibration"), centred_label("Offside Measurement"), nullptr),
+      nullptr);
+  s.aboutDialog = TukDialog(TukVbox(
+      credits, TukFill(), centred_label("by"), TukFill(),
+      centred_label("Varnesk team - interface and toolkit"),
+      centred_label("Varnesk team - calibration and measurement"),
+      centred_label("Varnesk team - images and 3D rendering"), TukFill(), nullptr));
+  TukSetAttribute(s.aboutDialog, "TITLE", "About");
+  TukSetAttribute(s.aboutDialog, "SIZE", "100x60");
+  TukSetAttribute(s.aboutDialog, "RESIZE", "NO");
+  TukSetAttribute(s.aboutDialog, "MAXBOX", "NO");
+  TukSetAttribute(s.aboutDialog, "MINBOX", "NO");
+
+  s.visRefPointsItem = view_items[0];
+  s.visObjPointsItem = view_items[1];
+  s.visFieldLinesItem = view_items[2];
+}

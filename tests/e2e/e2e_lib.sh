@@ -1,0 +1,136 @@
+# Shared helpers of the end-to-end scripts. Sourced with: X_CLOSE SHOTS_DIR as $1 $2.
+# Every wait polls with a deadline instead of sleeping a fixed time.
+set -u
+X_CLOSE=$1
+SHOTS=$2
+mkdir -p "$SHOTS"
+WAIT_SECONDS=${E2E_WAIT_SECONDS:-30}
+
+# Processes a script starts are ended with it, whatever happens.
+STARTED_PIDS=()
+started() { STARTED_PIDS+=("$1"); }
+cleanup() {
+  local p
+  for p in "${STARTED_PIDS[@]}"; do kill "$p" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wait_window REGEX: prints the id of the visible window whose name matches.
+wait_window() {
+  local id
+  id=$(timeout "$WAIT_SECONDS" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+  [ -n "$id" ] || fail "no window named /$1/ within ${WAIT_SECONDS}s"
+  echo "$id"
+}
+
+# wait_gone REGEX: until no visible window has that name.
+wait_gone() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  while xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || fail "window /$1/ still there after ${WAIT_SECONDS}s"
+    sleep 0.1
+  done
+}
+
+# wait_unmapped ID: until the window is off the screen (or gone).
+wait_unmapped() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  while xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; do
+    [ $SECONDS -lt $deadline ] || fail "window $1 still on the screen"
+    sleep 0.1
+  done
+}
+
+# wait_exit PID: sets EXIT_STATUS to the process's exit status; a failure when it does not end
+# in time. (Not in a $(...) subshell: only this shell can wait for its children.)
+wait_exit() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  while kill -0 "$1" 2>/dev/null && [ "$(ps -o stat= -p "$1" | cut -c1)" != Z ]; do
+    if [ $SECONDS -ge $deadline ]; then
+      kill "$1" 2>/dev/null
+      fail "process $1 did not end within ${WAIT_SECONDS}s"
+    fi
+    sleep 0.1
+  done
+  EXIT_STATUS=0
+  wait "$1" || EXIT_STATUS=$?
+}
+
+# geometry ID: prints "x y width height" of the window on the screen.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+                           /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+# visible_windows: ids of the mapped windows directly under the root.
+visible_windows() {
+  xdotool search --onlyvisible --maxdepth 1 --name '' 2>/dev/null | sort
+}
+
+# wait_new_window BEFORE: the id of a window mapped since the list BEFORE was taken, the
+# tallest when several (a menu's drop-down beside its title box).
+wait_new_window() {
+  local before=$1 deadline=$((SECONDS + WAIT_SECONDS)) best="" best_h=0 id h
+  while :; do
+    for id in $(comm -13 <(echo "$before") <(visible_windows)); do
+      h=$(geometry "$id" | awk '{print $4}')
+      if [ "$h" -gt "$best_h" ]; then best=$id; best_h=$h; fi
+    done
+    [ -n "$best" ] && { echo "$best"; return; }
+    [ $SECONDS -lt $deadline ] || fail "no new window within ${WAIT_SECONDS}s"
+    sleep 0.1
+  done
+}
+
+# wait_drawn ID: until the (light grey) window shows more than half light pixels: drawn, not
+# just mapped.
+wait_drawn() {
+  local deadline=$((SECONDS + WAIT_SECONDS)) x y w h mean
+  read -r x y w h < <(geometry "$1")
+  while :; do
+    mean=$(import -window root -crop "${w}x${h}+${x}+${y}" +repage -colorspace gray \
+             -format "%[fx:mean>0.5?1:0]" info: 2>/dev/null)
+    [ "$mean" = 1 ] && return
+    [ $SECONDS -lt $deadline ] || fail "window $1 was not drawn within ${WAIT_SECONDS}s"
+    sleep 0.1
+  done
+}
+
+# shot NAME [WINDOW-ID]: screenshot of the screen, or of the window's area, into SHOTS/NAME.png.
+shot() {
+  local out="$SHOTS/$1.png"
+  if [ $# -ge 2 ]; then
+    read -r x y w h < <(geometry "$2")
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out"
+  else
+    import -window root "$out"
+  fi
+  echo "$out"
+}
+
+# dark_pixels FILE GEOMETRY: how many pixels of the region are dark (text, marks).
+dark_pixels() {
+  convert "$1" -crop "$2" +repage -colorspace gray -threshold 50% -negate \
+    -format "%[fx:round(mean*w*h)]" info:
+}
+
+# text_runs FILE GEOMETRY: "start end" column ranges (in the region) where a light strip
+# holds dark text; runs closer than 8 columns are one (the words of one title).
+text_runs() {
+  convert "$1" -crop "$2" +repage -colorspace gray -scale "$(echo "$2" | cut -dx -f1)x1!" \
+    -depth 8 txt:- | python3 -c '
+import re, sys
+vals = [int(m.group(2)) for m in (re.match(r"(\d+),0: \((\d+)", l) for l in sys.stdin) if m]
+base = sorted(vals)[len(vals) // 2]  # the strip itself: the most common shade
+runs = []
+for x, v in enumerate(vals[3:-3], start=3):
+    if v < base - 8:
+        if runs and x - runs[-1][1] < 8: runs[-1][1] = x
+        else: runs.append([x, x])
+for a, b in runs: print(a, b)'
+}

@@ -1,0 +1,123 @@
+# The main window under Xvfb: title, five menus, the 640 x 480 canvas, the View check mark,
+# the About popup (modal: the main window's close box waits), Help, File > Exit and the close box.
+# Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
+source "$1" "$2" "$3"
+VARNESK=$4
+LOG="$SHOTS/varnesk.log"
+
+start_varnesk() {
+  "$VARNESK" >>"$LOG" 2>&1 &
+  PID=$!
+  started "$PID"
+  MAIN=$(wait_window '^Varnesk$')
+  read -r MX MY MW MH < <(geometry "$MAIN")
+  BASE_WINDOWS=$(visible_windows)
+}
+
+# close_menu: Escape, then wait until only the windows seen before the menu opened are left.
+close_menu() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  xdotool key Escape
+  while [ "$(visible_windows)" != "$BASE_WINDOWS" ]; do
+    [ $SECONDS -lt $deadline ] || fail "a menu stayed open"
+    sleep 0.1
+  done
+}
+
+# click_menu INDEX ITEM: opens the INDEX-th menu title (from 0) and clicks its ITEM-th entry
+# (from 0); ITEM -1 only opens it. Prints the drop-down's id.
+click_menu() {
+  local before title_x drop dx dy dw dh n
+  before=$BASE_WINDOWS
+  # without a window manager nothing raises the main window when other windows cover it
+  xdotool windowraise "$MAIN"
+  title_x=$(( (RUN_START[$1] + RUN_END[$1]) / 2 ))
+  xdotool mousemove --window "$MAIN" "$title_x" 12 click 1
+  drop=$(wait_new_window "$before")
+  wait_drawn "$drop"
+  if [ "$2" -ge 0 ]; then
+    read -r dx dy dw dh < <(geometry "$drop")
+    n=${MENU_ENTRIES[$1]}
+    xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
+    wait_unmapped "$drop"
+  fi
+  echo "$drop"
+}
+
+: >"$LOG"
+start_varnesk
+[ "$MW" = 640 ] || fail "main window is $MW wide, not 640"
+# the canvas is the window's one child window: 640 x 480 under the menu bar
+canvas=$(xwininfo -id "$MAIN" -children | awk '/^ +0x/ {print $1; exit}')
+[ -n "$canvas" ] || fail "the main window has no canvas window"
+read -r cx cy cw ch < <(geometry "$canvas")
+[ "$cw x $ch" = "640 x 480" ] || fail "canvas is $cw x $ch"
+[ $((cy - MY)) -gt 0 ] || fail "canvas is not below the menu bar"
+[ $((cy - MY + ch)) = "$MH" ] || fail "canvas does not reach the window's bottom"
+main_png=$(shot main_window "$MAIN")
+
+# five titles in the menu bar, above the canvas
+bar_h=$((cy - MY))
+mapfile -t runs < <(text_runs "$main_png" "${MW}x${bar_h}+0+0")
+[ "${#runs[@]}" = 5 ] || fail "menu bar shows ${#runs[@]} titles, not 5: ${runs[*]}"
+RUN_START=(); RUN_END=()
+for r in "${runs[@]}"; do RUN_START+=("${r% *}"); RUN_END+=("${r#* }"); done
+MENU_ENTRIES=(5 6 4 2 2)  # entries of File, Edit, View, Measures, Help
+
+# View > "Reference Points" twice: the mark shows, then goes
+check_box() { # the entry's mark sits left of its text, in the first row of the drop-down
+  local png=$1 drop=$2 dx dy dw dh
+  read -r dx dy dw dh < <(geometry "$drop")
+  dark_pixels "$png" "18x$(((dh - 4) / 4))+$((dx + 2))+$((dy + 2))"
+}
+click_menu 2 -1 >/dev/null
+shot view_menu_initial >/dev/null
+close_menu
+click_menu 2 0 >/dev/null
+drop=$(click_menu 2 -1)
+on_png=$(shot view_menu_reference_points_on)
+on=$(check_box "$on_png" "$drop")
+close_menu
+click_menu 2 0 >/dev/null
+drop=$(click_menu 2 -1)
+off_png=$(shot view_menu_reference_points_off)
+off=$(check_box "$off_png" "$drop")
+close_menu
+# a checkable entry keeps its box; the mark inside it is the difference
+echo "check-box dark pixels: on $on, off $off"
+[ "$on" -gt $((off + 8)) ] || fail "no check mark after the first toggle, or one left after the second ($on vs $off)"
+
+# Help > About: a modal popup; the main window's close box does nothing meanwhile
+click_menu 4 1 >/dev/null
+ABOUT=$(wait_window '^About$')
+read -r ax ay aw ah < <(geometry "$ABOUT")
+[ "$ax" -lt 50 ] && [ "$ay" -lt 50 ] || fail "About is at $ax,$ay, not at the top left"
+shot about "$ABOUT" >/dev/null
+"$X_CLOSE" "$MAIN"
+xdotool mousemove --window "$ABOUT" 10 10 key a Return Escape
+sleep 0.5
+kill -0 "$PID" 2>/dev/null || fail "the program ended while About was open"
+xdotool search --onlyvisible --name '^About$' >/dev/null || fail "About closed by keys or the main window"
+"$X_CLOSE" "$ABOUT"
+wait_gone '^About$'
+kill -0 "$PID" 2>/dev/null || fail "closing About ended the program"
+
+# Help > Help: the user guide in its own window
+click_menu 4 0 >/dev/null
+HELP=$(wait_window '^Varnesk Help$')
+shot help "$HELP" >/dev/null
+BASE_WINDOWS=$(visible_windows)
+
+# File > Exit ends the program with status 0 and takes the help window along
+click_menu 0 4 >/dev/null
+wait_exit "$PID"
+[ "$EXIT_STATUS" = 0 ] || fail "File > Exit: exit status $EXIT_STATUS"
+xdotool search --onlyvisible --name '^Varnesk Help$' >/dev/null && fail "help window left open"
+
+# the close box ends it the same way
+start_varnesk
+"$X_CLOSE" "$MAIN"
+wait_exit "$PID"
+[ "$EXIT_STATUS" = 0 ] || fail "close box: exit status $EXIT_STATUS"
+echo "screenshots in $SHOTS"
+echo PASS

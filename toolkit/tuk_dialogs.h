@@ -1,0 +1,26 @@
+#pragma once
+// The toolkit's predefined modal dialogs: file selection, message box and list selection.
+// Their texts are Portuguese, or English when the environment variable TUK_INGLES is set.
+
+#include "tuk.h"
+
+// File-open dialog. On entry path holds the filter pattern ("*.ref"); on return the chosen
+// full path. The buffer must hold at least 256 bytes. The dialog starts in the folder of the
+// file chosen last; the process's current folder is left as it was.
+// Returns 0 for an existing file, 1 for a typed name of a file that does not exist, -1 when
+// cancelled (the buffer is then left as it was given).
+int TukGetFile(char* path);
+
+// Modal message box with one OK button.
+void TukMessage(const char* title, const char* text);
+
+// List selection. type 1: single choice; op is the 1-based item shown selected (outside
+// 1..size it is 1); returns the chosen 0-based index, or -1 after Cancel, Esc or the close
+// box. type 2: multiple choice; marks[i] (size entries) give and receive the selection;
+// returns 0, or -1 when cancelled (marks then keep what they were). max_col and max_lin size
+// the list in characters and lines. A double click, or Enter, accepts; Esc cancels.
+int TukListDialog(int type, const char* title, int size, const char** list, int op, int max_col,
+                  int max_lin, int* marks);
+
+// Two selections of the same entry closer than this many seconds are a double click.
+constexpr double TUK_LIST_DOUBLE_CLICK_SECONDS = 0.5;
