@@ -2,6 +2,8 @@
 #include "app/app_state.h"
 #include "app/help_viewer.h"
 #include "app/interface.h"
+#include "app/landmark_dialog.h"
+#include "app/scene_commands.h"
 
 namespace {
 
@@ -93,22 +95,32 @@ int sobre_cb(TukHandle, int) {
 }
 
 void register_callbacks() {
-  // in the order of the program's callback table; the commands of the file readers, the
-  // canvases, the landmark dialog and the 3D scene register with their own modules
+  // in the order of the program's callback table; the commands of the file readers and the
+  // image canvas register with their own modules
   static const Registration kCallbacks[] = {
       {"exit_cb", TukCallbackOf(exit_cb)},
       {"adrefpto_cb", TukCallbackOf(adrefpto_cb)},
       {"adobjpto_cb", TukCallbackOf(adobjpto_cb)},
       {"remrefpto_cb", TukCallbackOf(remrefpto_cb)},
       {"remobjpto_cb", TukCallbackOf(remobjpto_cb)},
+      {"cortimea_cb", TukCallbackOf(cortimea_cb)},
+      {"cortimeb_cb", TukCallbackOf(cortimeb_cb)},
       {"visrefpto_cb", TukCallbackOf(visrefpto_cb)},
       {"visobjpto_cb", TukCallbackOf(visobjpto_cb)},
       {"vislinhacampo_cb", TukCallbackOf(vislinhacampo_cb)},
+      {"gerarmod_cb", TukCallbackOf(gerarmod_cb)},
       {"disptos_cb", TukCallbackOf(disptos_cb)},
       {"linhaimp_cb", TukCallbackOf(linhaimp_cb)},
       {"ajuda_cb", TukCallbackOf(ajuda_cb)},
       {"sobre_cb", TukCallbackOf(sobre_cb)},
       {"close_cb", TukCallbackOf(close_cb)},
+      {"redraw_refpto_cb", TukCallbackOf(redraw_refpto_cb)},
+      {"okrefpto_cb", TukCallbackOf(okrefpto_cb)},
+      {"cancelarrefpto_cb", TukCallbackOf(cancelarrefpto_cb)},
+      {"button_refpto_cb", TukCallbackOf(button_refpto_cb)},
+      {"close_refpto_cb", TukCallbackOf(close_refpto_cb)},
+      {"redraw_3D_cb", TukCallbackOf(redraw_3D_cb)},
+      {"kany_cb", TukCallbackOf(kany_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }

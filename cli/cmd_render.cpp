@@ -1,11 +1,12 @@
 // varnesk-cli render: the image view of a scene, drawn offscreen by the headless driver into a
-// canvas of the image's own size and written as a PNG. render3d is not built yet.
+// canvas of the image's own size and written as a PNG.
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "cli_scene.h"
 #include "commands.h"
 #include "geometry/geometry.h"
 #include "imagefile/imagefile.h"
@@ -91,13 +92,7 @@ int cli_render(int argc, char** argv) {
   if (!usage.empty()) return cli_print_error(usage);
 
   SceneLoadReport report;
-  if (!load_scene_quiet(a.scene, appState, &report)) {
-    if (report.imageCode != 0) {
-      return cli_print_error(std::string("image '") + report.paths.image + "': " + ImageErrorText(report.imageCode),
-                             report.imageCode);
-    }
-    return cli_print_error(std::string("scene file '") + a.scene + "': " + read_status_text(report.status));
-  }
+  if (cli_load_scene(a.scene, &report) != 0) return 1;
   appState.showRefPoints = a.refs;
   appState.showObjPoints = a.objects;
   appState.showFieldLines = a.lines;
@@ -111,19 +106,14 @@ int cli_render(int argc, char** argv) {
     appState.showPointDistance = a.hasSegment;
   }
 
-  // always offscreen, whatever DISPLAY says
-  if (TukSetDriver("headless") != TUK_NOERROR || TukOpen() != TUK_NOERROR) {
-    return cli_print_error("the headless toolkit driver cannot be opened");
-  }
-  TukGLCanvasOpen();
+  if (cli_open_offscreen() != 0) return 1;
   TukHandle canvas = open_image_canvas(appState.imageWidth, appState.imageHeight);
   redraw_image_view();
-  int w = 0, h = 0;
-  const unsigned char* frame = TukHeadlessFrame(canvas, &w, &h);
   std::vector<unsigned char> pixels;
-  if (frame) pixels.assign(frame, frame + static_cast<size_t>(w) * h * 3);
+  int w = 0, h = 0;
+  const int noFrame = cli_grab_frame(canvas, &pixels, &w, &h);
   TukClose();
-  if (pixels.empty()) return cli_print_error("no OpenGL context for a canvas of the image's size");
+  if (noFrame) return cli_print_error("no OpenGL context for a canvas of the image's size");
   if (write_png_bottom_up(a.out, pixels.data(), w, h) != 0) {
     return cli_print_error(std::string("cannot write '") + a.out + "'");
   }
@@ -149,5 +139,3 @@ int cli_render(int argc, char** argv) {
   }
   return cli_print_ok(out);
 }
-
-int cli_render3d(int, char**) { return cli_print_error("varnesk-cli render3d is not implemented yet"); }
