@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "../app/app_fixture.h"
 #include "../render3d/render3d_fixture.h"
 #include "app/canvas_input.h"
 #include "app/interface.h"
@@ -48,14 +49,12 @@ void click(TukHandle canvas, int x, int y) {
   TukHeadlessMouseRelease(canvas, 1, x, y, 0);
 }
 
-class LandmarkDialogTest : public ::testing::Test {
+// The program's interface on the headless driver, its callbacks registered, the demo's photograph
+// loaded and the main window shown, in "Add Reference Points" mode.
+class LandmarkDialogTest : public InterfaceTest {
  protected:
   void SetUp() override {
-    appState = AppState{};
-    ASSERT_EQ(TukSetDriver("headless"), TUK_NOERROR);
-    ASSERT_EQ(TukOpen(), TUK_NOERROR);
-    TukGLCanvasOpen();
-    build_interface();
+    InterfaceTest::SetUp();
     register_callbacks();
     // the image canvas's callbacks, until the program's registry enters them
     TukSetFunction("redraw_cb", TukCallbackOf(redraw_cb));
@@ -74,8 +73,7 @@ class LandmarkDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     g_inDialog = nullptr;
-    TukClose();
-    appState = AppState{};
+    InterfaceTest::TearDown();
   }
 
   // A click on the photograph at image column u and row v (from the bottom); `inDialog` answers
