@@ -113,6 +113,30 @@ shot() {
   echo "$out"
 }
 
+# pixel_at X Y: "r g b" of the screen pixel, 8 bits each.
+pixel_at() {
+  import -window root -crop "1x1+$1+$2" +repage -depth 8 txt:- 2>/dev/null |
+    sed -n 's/^0,0: *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p'
+}
+
+# wait_pixel X Y "R G B": until the screen pixel has that colour.
+wait_pixel() {
+  local deadline=$((SECONDS + WAIT_SECONDS)) now
+  while now=$(pixel_at "$1" "$2"); [ "$now" != "$3" ]; do
+    [ $SECONDS -lt $deadline ] || fail "pixel $1,$2 is '$now', not '$3'"
+    sleep 0.1
+  done
+}
+
+# wait_line FILE REGEX: until a line of the file matches.
+wait_line() {
+  local deadline=$((SECONDS + WAIT_SECONDS))
+  until grep -q "$2" "$1" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "no line /$2/ in $1 within ${WAIT_SECONDS}s"
+    sleep 0.1
+  done
+}
+
 # dark_pixels FILE GEOMETRY: how many pixels of the region are dark (text, marks).
 dark_pixels() {
   convert "$1" -crop "$2" +repage -colorspace gray -threshold 50% -negate \

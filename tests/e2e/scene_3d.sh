@@ -1,0 +1,133 @@
+# A reference point added by hand and the 3D scene, under Xvfb: File > "Load Scene" on the demo,
+# Edit > "Add Reference Points", a click on the photograph at the far corner of the pitch, the
+# "Field Reference Points" window with the corner picked on its plan and "Ok"; then View >
+# "Make 3D Model", the "3D Scene" window from the camera and, after the "c" key, from above.
+# Screenshots of every step stay in the screenshots folder.
+# Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK DEMO_DIR
+source "$1" "$2" "$3"
+VARNESK=$4
+DEMO=$5
+LOG="$SHOTS/scene_3d.log"
+: >"$LOG"
+
+cd "$DEMO" || fail "no demo folder $DEMO"
+# a fresh home: the desktop chooser's remembered settings start from its defaults
+WORK=$(mktemp -d)
+mkdir -p "$WORK/.local/share"
+export HOME="$WORK" XDG_CONFIG_HOME="$WORK/.config"
+trap 'cleanup; rm -rf "$WORK"' EXIT
+"$VARNESK" >>"$LOG" 2>&1 &
+PID=$!
+started "$PID"
+MAIN=$(wait_window '^Varnesk$') || exit 1
+read -r MX MY MW MH < <(geometry "$MAIN")
+# a window's canvas is its one child window (the other elements are drawn inside it)
+child_canvas() { xwininfo -id "$1" -children | awk '/^ +0x/ {print $1; exit}'; }
+CANVAS=$(child_canvas "$MAIN")
+[ -n "$CANVAS" ] || fail "the main window has no canvas window"
+read -r CX CY CW CH < <(geometry "$CANVAS")
+
+bar=$(shot scene3d_0_start "$MAIN")
+mapfile -t runs < <(text_runs "$bar" "${MW}x$((CY - MY))+0+0")
+[ "${#runs[@]}" = 5 ] || fail "menu bar shows ${#runs[@]} titles, not 5"
+MENU_ENTRIES=(5 6 4 2 2)
+
+# menu MENU ENTRY: opens the menu title (from 0) and clicks its entry (from 0, separators not
+# counted)
+menu() {
+  local before drop dx dy dw dh n r=${runs[$1]}
+  before=$(visible_windows)
+  xdotool mousemove --window "$MAIN" $(( (${r% *} + ${r#* }) / 2 )) 12 click 1
+  drop=$(wait_new_window "$before")
+  read -r dx dy dw dh < <(geometry "$drop")
+  n=${MENU_ENTRIES[$1]}
+  xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
+  wait_unmapped "$drop"
+}
+
+# count PNG TEST: pixels whose colour passes a test in r, g, b (0-255)
+count() {
+  convert "$1" -depth 8 txt:- | python3 -c '
+import re, sys
+test = eval("lambda r, g, b: " + sys.argv[1])
+print(sum(1 for line in sys.stdin
+          for m in [re.search(r"\((\d+),(\d+),(\d+)", line)] if m and test(*map(int, m.groups()))))' "$2"
+}
+YELLOW='r > 200 and g > 200 and b < 80'
+RED='r > 200 and g < 80 and b < 80'
+GRASS='r < 10 and 145 < g < 160 and b < 10'
+SKIN='abs(r - 227) < 6 and abs(g - 190) < 6 and abs(b - 131) < 6'
+
+# 1. the demo scene through the file dialog: no window manager gives the chooser the focus, so
+#    it is taken for it; Ctrl+L shows its location field
+menu 0 0
+FILE_DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
+wait_drawn "$FILE_DIALOG"
+xdotool mousemove --window "$FILE_DIALOG" 200 200
+xdotool windowfocus --sync "$FILE_DIALOG"
+xdotool key ctrl+l
+xdotool key ctrl+a
+xdotool type --delay 20 "$DEMO/demo.cen"
+xdotool key Return
+wait_unmapped "$FILE_DIALOG"
+sleep 0.5
+scene=$(shot scene3d_1_scene "$CANVAS")
+[ "$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)" -gt 150 ] || fail "no photograph after Load Scene"
+
+# 2. Edit > Add Reference Points, a click on the far corner of the pitch (image pixel 301, 328
+#    from the bottom), the landmark dialog
+menu 1 0
+xdotool mousemove --window "$CANVAS" 301 $((479 - 328)) click 1
+DIALOG=$(wait_window '^Field Reference Points$') || exit 1
+PLAN=$(child_canvas "$DIALOG")
+[ -n "$PLAN" ] || fail "the landmark dialog has no plan canvas"
+read -r PX PY PW PH < <(geometry "$PLAN")
+[ "${PW}x${PH}" = 560x350 ] || fail "the plan is ${PW}x${PH}, not 560x350"
+sleep 0.5
+shot scene3d_2_landmark_dialog "$DIALOG" >/dev/null
+# the corner (0, 68) stands at (18, 5) on the plan
+xdotool mousemove --window "$PLAN" 18 5 click 1
+sleep 0.5
+dialog=$(shot scene3d_3_corner_picked "$DIALOG")
+plan=$(shot scene3d_3_plan "$PLAN")
+[ "$(count "$plan" "$RED")" -gt 10 ] || fail "no red cross on the plan after the pick"
+# "Ok" and "Cancel": the two titles on the strip below the plan (runs of a pixel or two are the
+# buttons' shaded edges)
+read -r DX DY DW DH < <(geometry "$DIALOG")
+strip_y=$((PY - DY + PH))
+mapfile -t buttons < <(text_runs "$dialog" "${DW}x$((DH - strip_y))+0+${strip_y}" | awk '$2 - $1 >= 4')
+[ "${#buttons[@]}" = 2 ] || fail "the strip below the plan shows ${#buttons[@]} titles, not Ok and Cancel"
+ok=${buttons[0]}
+xdotool mousemove --window "$DIALOG" $(( (${ok% *} + ${ok#* }) / 2 )) $((strip_y + (DH - strip_y) / 2)) click 1
+wait_unmapped "$DIALOG"
+sleep 0.5
+photo=$(shot scene3d_4_point_added "$CANVAS")
+# the new point's yellow cross at the clicked pixel
+[ "$(convert "$photo" -crop 11x11+296+146 +repage -depth 8 txt:- | grep -c -E '\((2[0-9][0-9]),(2[0-9][0-9]),([0-7]?[0-9])\)')" -gt 3 ] ||
+  fail "no yellow cross where the reference point was added"
+
+# 3. View > Make 3D Model: the scene from the camera
+menu 2 3
+SCENE=$(wait_window '^3D Scene$') || exit 1
+SCENE_CANVAS=$(child_canvas "$SCENE")
+[ -n "$SCENE_CANVAS" ] || fail "the 3D window has no canvas"
+sleep 1
+camera=$(shot scene3d_5_camera "$SCENE_CANVAS")
+[ "$(count "$camera" "$GRASS")" -gt 20000 ] || fail "no pitch in the 3D scene"
+[ "$(count "$camera" "$SKIN")" -gt 20 ] || fail "no players in the 3D scene"
+
+# 4. "c": the whole pitch from above, the background at the corners
+xdotool mousemove --window "$SCENE_CANVAS" 5 5 click 1
+xdotool key c
+sleep 1
+top=$(shot scene3d_6_top "$SCENE_CANVAS")
+[ "$(convert "$top" -crop 1x1+2+2 +repage -depth 8 txt:- | grep -c '(0,178,0)')" = 1 ] ||
+  fail "the top view does not show the background in its corner"
+grass_top=$(count "$top" "$GRASS")
+[ "$grass_top" -gt 2000 ] && [ "$grass_top" -lt "$(count "$camera" "$GRASS")" ] ||
+  fail "the top view does not show the pitch small and whole ($grass_top grass pixels)"
+
+"$X_CLOSE" "$MAIN"
+wait_exit "$PID"
+[ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
+echo "PASS: a reference point by hand and the 3D scene, screenshots in $SHOTS"
