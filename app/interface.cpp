@@ -4,6 +4,8 @@
 #include "app/app_state.h"
 #include "toolkit/tuk_gl.h"
 
+#include <initializer_list>
+
 namespace {
 
 constexpr int kLogoSize = 28;
@@ -38,6 +40,15 @@ TukHandle centred_label(const char* text) { return centred(TukLabel(text)); }
 // vbox(fill, hbox(fill, canvas, fill), fill): the canvas in the middle of its dialog.
 TukHandle centred_canvas(TukHandle canvas) {
   return TukVbox(TukFill(), TukHbox(TukFill(), canvas, TukFill(), nullptr), TukFill(), nullptr);
+}
+
+struct Setting {
+  const char* name;
+  const char* value;  // a literal: the toolkit keeps the pointer
+};
+
+void set_attributes(TukHandle e, std::initializer_list<Setting> settings) {
+  for (const Setting& a : settings) TukSetAttribute(e, a.name, a.value);
 }
 
 TukHandle make_canvas(const char* action, const char* raster) {
@@ -98,42 +109,32 @@ void build_interface() {
   TukHandle cancel = TukButton("Cancel", "cancelarrefpto_cb");
 
   TukHandle logo = TukImage(kLogoSize, kLogoSize, logo_pixels());
-  TukSetAttribute(logo, "0", "99 123 165");
-  TukSetAttribute(logo, "1", "166 181 204");
-  TukSetAttribute(logo, "2", "192 192 192");
+  set_attributes(logo, {{"0", "99 123 165"}, {"1", "166 181 204"}, {"2", "192 192 192"}});
 
   // Main dialog: the image canvas under the menu bar.
   s.imageCanvas = make_canvas("redraw_cb", "640x480");
   s.mainDialog = TukDialog(centred_canvas(s.imageCanvas));
   TukSetHandle("mainMenu", menu_bar);
-  TukSetAttribute(s.mainDialog, "EXPAND", "NO");
-  TukSetAttribute(s.mainDialog, "RESIZE", "NO");
-  TukSetAttribute(s.mainDialog, "MAXBOX", "NO");
-  TukSetAttribute(s.mainDialog, "MENU", "mainMenu");
-  // on the dialog, so that the canvas inherits it
-  TukSetAttribute(s.mainDialog, "BUTTON_CB", "button_cb");
-  TukSetAttribute(s.mainDialog, "CLOSE_CB", "close_cb");
-  TukSetAttribute(s.mainDialog, "TITLE", "Varnesk");
+  // BUTTON_CB on the dialog, so that the canvas inherits it
+  set_attributes(s.mainDialog, {{"EXPAND", "NO"}, {"RESIZE", "NO"}, {"MAXBOX", "NO"},
+                                {"MENU", "mainMenu"}, {"BUTTON_CB", "button_cb"},
+                                {"CLOSE_CB", "close_cb"}, {"TITLE", "Varnesk"}});
 
   // "3D Scene": modeless, shown by "Make 3D Model".
   s.sceneCanvas = make_canvas("redraw_3D_cb", "640x480");
   s.sceneDialog = TukDialog(centred_canvas(s.sceneCanvas));
-  TukSetAttribute(s.sceneDialog, "TITLE", "3D Scene");
-  TukSetAttribute(s.sceneDialog, "RESIZE", "NO");
-  TukSetAttribute(s.sceneDialog, "MAXBOX", "NO");
-  TukSetAttribute(s.sceneDialog, "K_ANY", "kany_cb");
+  set_attributes(s.sceneDialog, {{"TITLE", "3D Scene"}, {"RESIZE", "NO"}, {"MAXBOX", "NO"},
+                                 {"K_ANY", "kany_cb"}});
 
   // "Field Reference Points": the pitch plan with Ok and Cancel below it.
   s.fieldCanvas = make_canvas("redraw_refpto_cb", "560x350");
   s.refPointDialog = TukDialog(TukVbox(
       TukHbox(TukFill(), s.fieldCanvas, TukFill(), nullptr), TukFill(),
       TukHbox(TukFill(), ok, TukFill(), cancel, TukFill(), nullptr), TukFill(), nullptr));
-  TukSetAttribute(s.refPointDialog, "TITLE", "Field Reference Points");
-  TukSetAttribute(s.refPointDialog, "RESIZE", "NO");
-  TukSetAttribute(s.refPointDialog, "MINBOX", "NO");
-  TukSetAttribute(s.refPointDialog, "MAXBOX", "NO");
-  TukSetAttribute(s.refPointDialog, "CLOSE_CB", "close_refpto_cb");
-  TukSetAttribute(s.refPointDialog, "BUTTON_CB", "button_refpto_cb");
+  set_attributes(s.refPointDialog,
+                 {{"TITLE", "Field Reference Points"}, {"RESIZE", "NO"}, {"MINBOX", "NO"},
+                  {"MAXBOX", "NO"}, {"CLOSE_CB", "close_refpto_cb"},
+                  {"BUTTON_CB", "button_refpto_cb"}});
 
   // About. An image element standing in a box draws nothing, so the logo is shown by a label
   // that names it.
@@ -151,11 +152,8 @@ void build_interface() {
       centred_label("Varnesk team - interface and toolkit"),
       centred_label("Varnesk team - calibration and measurement"),
       centred_label("Varnesk team - images and 3D rendering"), TukFill(), nullptr));
-  TukSetAttribute(s.aboutDialog, "TITLE", "About");
-  TukSetAttribute(s.aboutDialog, "SIZE", "100x60");
-  TukSetAttribute(s.aboutDialog, "RESIZE", "NO");
-  TukSetAttribute(s.aboutDialog, "MAXBOX", "NO");
-  TukSetAttribute(s.aboutDialog, "MINBOX", "NO");
+  set_attributes(s.aboutDialog, {{"TITLE", "About"}, {"SIZE", "100x60"}, {"RESIZE", "NO"},
+                                 {"MAXBOX", "NO"}, {"MINBOX", "NO"}});
 
   s.visRefPointsItem = view_items[0];
   s.visObjPointsItem = view_items[1];

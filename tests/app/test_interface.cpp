@@ -2,6 +2,8 @@
 #include "app_fixture.h"
 
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -38,6 +40,10 @@ void expect_canvas(TukHandle canvas, const char* action, const char* raster) {
   EXPECT_EQ(attr(canvas, "RASTERSIZE"), raster);
 }
 
+void expect_attributes(TukHandle e, std::initializer_list<std::pair<const char*, const char*>> want) {
+  for (const auto& a : want) EXPECT_EQ(attr(e, a.first), a.second) << a.first;
+}
+
 struct Entry {
   const char* title;   // null for a separator
   const char* action;
@@ -51,12 +57,8 @@ TEST_F(InterfaceTest, main_dialog_holds_the_image_canvas_and_names_its_menu) {
   EXPECT_EQ(kind(d), "DIALOG");
   EXPECT_EQ(centred_canvas(d), appState.imageCanvas);
   expect_canvas(appState.imageCanvas, "redraw_cb", "640x480");
-  EXPECT_EQ(attr(d, "EXPAND"), "NO");
-  EXPECT_EQ(attr(d, "RESIZE"), "NO");
-  EXPECT_EQ(attr(d, "MAXBOX"), "NO");
-  EXPECT_EQ(attr(d, "MENU"), "mainMenu");
-  EXPECT_EQ(attr(d, "CLOSE_CB"), "close_cb");
-  EXPECT_EQ(attr(d, "TITLE"), "Varnesk");
+  expect_attributes(d, {{"EXPAND", "NO"}, {"RESIZE", "NO"}, {"MAXBOX", "NO"},
+                        {"MENU", "mainMenu"}, {"CLOSE_CB", "close_cb"}, {"TITLE", "Varnesk"}});
   // set on the dialog, seen by the canvas through inheritance
   EXPECT_EQ(attr(d, "BUTTON_CB"), "button_cb");
   EXPECT_EQ(attr(appState.imageCanvas, "BUTTON_CB"), "button_cb");
@@ -119,10 +121,8 @@ TEST_F(InterfaceTest, scene_dialog_is_a_canvas_with_keys_from_the_dialog) {
   TukHandle d = appState.sceneDialog;
   EXPECT_EQ(centred_canvas(d), appState.sceneCanvas);
   expect_canvas(appState.sceneCanvas, "redraw_3D_cb", "640x480");
-  EXPECT_EQ(attr(d, "TITLE"), "3D Scene");
-  EXPECT_EQ(attr(d, "RESIZE"), "NO");
-  EXPECT_EQ(attr(d, "MAXBOX"), "NO");
-  EXPECT_EQ(attr(d, "K_ANY"), "kany_cb");
+  expect_attributes(d, {{"TITLE", "3D Scene"}, {"RESIZE", "NO"}, {"MAXBOX", "NO"},
+                        {"K_ANY", "kany_cb"}});
   EXPECT_EQ(attr(appState.sceneCanvas, "K_ANY"), "kany_cb");
 }
 
@@ -144,21 +144,15 @@ TEST_F(InterfaceTest, field_reference_dialog_has_the_plan_and_two_buttons) {
   EXPECT_EQ(attr(buttons[3], "TITLE"), "Cancel");
   EXPECT_EQ(attr(buttons[3], "ACTION"), "cancelarrefpto_cb");
   expect_canvas(appState.fieldCanvas, "redraw_refpto_cb", "560x350");
-  EXPECT_EQ(attr(d, "TITLE"), "Field Reference Points");
-  EXPECT_EQ(attr(d, "RESIZE"), "NO");
-  EXPECT_EQ(attr(d, "MINBOX"), "NO");
-  EXPECT_EQ(attr(d, "MAXBOX"), "NO");
-  EXPECT_EQ(attr(d, "CLOSE_CB"), "close_refpto_cb");
+  expect_attributes(d, {{"TITLE", "Field Reference Points"}, {"RESIZE", "NO"}, {"MINBOX", "NO"},
+                        {"MAXBOX", "NO"}, {"CLOSE_CB", "close_refpto_cb"}});
   EXPECT_EQ(attr(appState.fieldCanvas, "BUTTON_CB"), "button_refpto_cb");
 }
 
 TEST_F(InterfaceTest, about_dialog_layout_and_logo) {
   TukHandle d = appState.aboutDialog;
-  EXPECT_EQ(attr(d, "TITLE"), "About");
-  EXPECT_EQ(attr(d, "SIZE"), "100x60");
-  EXPECT_EQ(attr(d, "RESIZE"), "NO");
-  EXPECT_EQ(attr(d, "MAXBOX"), "NO");
-  EXPECT_EQ(attr(d, "MINBOX"), "NO");
+  expect_attributes(d, {{"TITLE", "About"}, {"SIZE", "100x60"}, {"RESIZE", "NO"},
+                        {"MAXBOX", "NO"}, {"MINBOX", "NO"}});
   auto rows = children(children(d)[0]);
   const char* row_kinds[] = {"HBOX", "FILL", "HBOX", "FILL", "HBOX", "HBOX", "HBOX", "FILL"};
   ASSERT_EQ(rows.size(), 8u);
@@ -186,11 +180,8 @@ TEST_F(InterfaceTest, about_dialog_layout_and_logo) {
   TukHandle logo = TukGetHandle(TukGetAttribute(logo_label, "IMAGE"));
   ASSERT_NE(logo, nullptr);
   EXPECT_EQ(kind(logo), "IMAGE");
-  EXPECT_EQ(attr(logo, "WIDTH"), "28");
-  EXPECT_EQ(attr(logo, "HEIGHT"), "28");
-  EXPECT_EQ(attr(logo, "0"), "99 123 165");
-  EXPECT_EQ(attr(logo, "1"), "166 181 204");
-  EXPECT_EQ(attr(logo, "2"), "192 192 192");
+  expect_attributes(logo, {{"WIDTH", "28"}, {"HEIGHT", "28"}, {"0", "99 123 165"},
+                           {"1", "166 181 204"}, {"2", "192 192 192"}});
   // index 2 surrounds the emblem: the corners are background, the middle is not
   const unsigned char* px = logo->pixels;
   EXPECT_EQ(px[0], 2);

@@ -376,8 +376,9 @@ void fl_place(TukHandle e) {
   tuk_element_geometry(e, &x, &y, &width, &height);
   if (tuk_element_kind(e) == TUK_KIND_DIALOG) {
     DialogWindow* win = static_cast<DialogWindow*>(w);
+    win->placing = true;
     win->size(width > 0 ? width : 1, height > 0 ? height : 1);
-    if (win->menubar) win->menubar->resize(0, 0, win->w(), kMenuBarHeight);
+    win->placing = false;
     // RESIZE "NO": the window keeps the size the layout gave it
     if (TukGetBool(e, "RESIZE") == 0) win->size_range(win->w(), win->h(), win->w(), win->h());
     return;

@@ -53,10 +53,12 @@ class DialogWindow : public Fl_Double_Window {
   DialogWindow(int id, int w, int h);
   ~DialogWindow() override;
   int handle(int event) override;
+  void resize(int x, int y, int w, int h) override;
   void rebuild_menu();  // from the dialog's MENU attribute
   Fl_Menu_Item* find_item(int item_id);
   int id;
   bool enabled = true;  // false while a modal popup runs above it
+  bool placing = false; // the driver itself is sizing it to the layout
   Fl_Menu_Bar* menubar = nullptr;
   MenuStore menu;
 };

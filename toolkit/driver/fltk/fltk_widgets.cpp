@@ -237,6 +237,20 @@ DialogWindow::~DialogWindow() {
   if (menubar) menubar->menu(nullptr);
 }
 
+void DialogWindow::resize(int x, int y, int w, int h) {
+  const bool sized = w != this->w() || h != this->h();
+  Fl_Double_Window::resize(x, y, w, h);
+  if (menubar) menubar->resize(0, 0, w, kMenuBarHeight);
+  // a size the user gave the window: the toolkit lays the dialog out again
+  if (sized && shown() && !placing) {
+    TukEvent ev{};
+    ev.type = TUK_EVENT_RESIZE;
+    ev.x = w;
+    ev.y = h;
+    queue_event(ev, id);
+  }
+}
+
 void DialogWindow::rebuild_menu() {
   TukHandle dialog = tuk_element_from_id(id);
   const char* name = dialog ? tuk_own_attribute(dialog, "MENU") : nullptr;
@@ -352,8 +366,12 @@ int Canvas::handle(int event) {
       return 1;
     }
     case FL_ENTER:
-    case FL_LEAVE:
+    case FL_LEAVE: {
+      TukEvent ev{};
+      ev.type = event == FL_ENTER ? TUK_EVENT_ENTER : TUK_EVENT_LEAVE;
+      queue_event(ev, id);
       return 1;
+    }
     case FL_FOCUS:
       note_focus(id);
       return 1;
