@@ -467,7 +467,10 @@ int fl_popup_menu(TukHandle menu, int x, int y, TukHandle* picked) {
   if (store.items.size() < 2) return TUK_ERROR;
   int px = x, py = y;
   if (x == TUK_MOUSEPOS || y == TUK_MOUSEPOS) Fl::get_mouse(px, py);
-  // Fl_Menu_Item::popup takes window coordinates; a popup with no window uses the screen's
+  // FLTK places a popup relative to the window of the event being handled: from screen
+  // coordinates, take that window's origin away
+  px -= Fl::event_x_root() - Fl::event_x();
+  py -= Fl::event_y_root() - Fl::event_y();
   const Fl_Menu_Item* chosen = store.items.data()->popup(px, py);
   if (chosen && chosen->user_data_) {
     *picked = tuk_element_from_id(static_cast<int>(reinterpret_cast<std::intptr_t>(chosen->user_data_)));
