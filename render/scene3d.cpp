@@ -84,6 +84,19 @@ void set3(double to[3], double x, double y, double z) {
   to[2] = z;
 }
 
+// Turns the points a and b about the pivot, and the direction up, by `degrees` about the axis.
+void rotate_about_pivot(const double pivot[3], double a[3], double b[3], double up[3], double degrees, char axis) {
+  double p[3];
+  copy3(p, pivot);
+  subtract(a, p);
+  subtract(b, p);
+  rotate_about_axis(a, degrees, axis);
+  rotate_about_axis(b, degrees, axis);
+  rotate_about_axis(up, degrees, axis);
+  add(a, p);
+  add(b, p);
+}
+
 // Each key's operation: the scene canvas's context, the change, the new look-at.
 template <typename Change>
 void steer(Change change) {
@@ -197,23 +210,11 @@ void viewpoint_step(CalibrationState& s, int backward) {
 }
 
 void viewpoint_turn(CalibrationState& s, double degrees, char axis) {
-  subtract(s.viewCenter, s.viewEye);
-  subtract(s.viewTarget, s.viewEye);
-  rotate_about_axis(s.viewCenter, degrees, axis);
-  rotate_about_axis(s.viewTarget, degrees, axis);
-  rotate_about_axis(s.viewUp, degrees, axis);
-  add(s.viewCenter, s.viewEye);
-  add(s.viewTarget, s.viewEye);
+  rotate_about_pivot(s.viewEye, s.viewCenter, s.viewTarget, s.viewUp, degrees, axis);
 }
 
 void viewpoint_orbit(CalibrationState& s, double degrees, char axis) {
-  subtract(s.viewEye, s.viewTarget);
-  subtract(s.viewCenter, s.viewTarget);
-  rotate_about_axis(s.viewEye, degrees, axis);
-  rotate_about_axis(s.viewCenter, degrees, axis);
-  rotate_about_axis(s.viewUp, degrees, axis);
-  add(s.viewEye, s.viewTarget);
-  add(s.viewCenter, s.viewTarget);
+  rotate_about_pivot(s.viewTarget, s.viewEye, s.viewCenter, s.viewUp, degrees, axis);
 }
 
 void viewpoint_top(CalibrationState& s) {
