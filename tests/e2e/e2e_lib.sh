@@ -158,3 +158,47 @@ for x, v in enumerate(vals[3:-3], start=3):
         else: runs.append([x, x])
 for a, b in runs: print(a, b)'
 }
+
+# child_canvas ID: a window's canvas, its one child window (the toolkit draws the other
+# elements inside the window itself).
+child_canvas() { xwininfo -id "$1" -children | awk '/^ +0x/ {print $1; exit}'; }
+
+# The main window's menus. menu_bar MAIN: the columns ("start end") of the titles on the menu
+# bar, the strip above the window's canvas (its one child window), into MENU_TITLES; fails
+# unless there are five.
+MENU_ENTRIES=(5 6 4 2 2)  # entries of File, Edit, View, Measures and Help, separators not counted
+menu_bar() {
+  local canvas mx my mw mh cx cy cw ch bar
+  MENU_WINDOW=$1
+  canvas=$(child_canvas "$1")
+  [ -n "$canvas" ] || fail "the main window has no canvas window"
+  read -r mx my mw mh < <(geometry "$1")
+  read -r cx cy cw ch < <(geometry "$canvas")
+  bar=$(shot menu_bar "$1")
+  mapfile -t MENU_TITLES < <(text_runs "$bar" "${mw}x$((cy - my))+0+0")
+  [ "${#MENU_TITLES[@]}" = 5 ] || fail "menu bar shows ${#MENU_TITLES[@]} titles, not 5"
+}
+
+# menu_pick MENU ENTRY: opens the menu title (from 0) and clicks its entry (from 0).
+menu_pick() {
+  local before drop dx dy dw dh n r=${MENU_TITLES[$1]}
+  before=$(visible_windows)
+  xdotool mousemove --window "$MENU_WINDOW" $(( (${r% *} + ${r#* }) / 2 )) 12 click 1
+  drop=$(wait_new_window "$before")
+  read -r dx dy dw dh < <(geometry "$drop")
+  n=${MENU_ENTRIES[$1]}
+  xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
+  wait_unmapped "$drop"
+}
+
+# count_colour PNG TEST: pixels of the picture whose colour passes a test in r, g, b (0-255).
+count_colour() {
+  convert "$1" -depth 8 txt:- | python3 -c '
+import re, sys
+test = eval("lambda r, g, b: " + sys.argv[1])
+n = 0
+for line in sys.stdin:
+    m = re.search(r"\((\d+),(\d+),(\d+)", line)
+    if m and test(*map(int, m.groups())): n += 1
+print(n)' "$2"
+}

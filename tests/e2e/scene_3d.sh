@@ -20,47 +20,18 @@ trap 'cleanup; rm -rf "$WORK"' EXIT
 PID=$!
 started "$PID"
 MAIN=$(wait_window '^Varnesk$') || exit 1
-read -r MX MY MW MH < <(geometry "$MAIN")
-# a window's canvas is its one child window (the other elements are drawn inside it)
-child_canvas() { xwininfo -id "$1" -children | awk '/^ +0x/ {print $1; exit}'; }
 CANVAS=$(child_canvas "$MAIN")
 [ -n "$CANVAS" ] || fail "the main window has no canvas window"
-read -r CX CY CW CH < <(geometry "$CANVAS")
 
-bar=$(shot scene3d_0_start "$MAIN")
-mapfile -t runs < <(text_runs "$bar" "${MW}x$((CY - MY))+0+0")
-[ "${#runs[@]}" = 5 ] || fail "menu bar shows ${#runs[@]} titles, not 5"
-MENU_ENTRIES=(5 6 4 2 2)
-
-# menu MENU ENTRY: opens the menu title (from 0) and clicks its entry (from 0, separators not
-# counted)
-menu() {
-  local before drop dx dy dw dh n r=${runs[$1]}
-  before=$(visible_windows)
-  xdotool mousemove --window "$MAIN" $(( (${r% *} + ${r#* }) / 2 )) 12 click 1
-  drop=$(wait_new_window "$before")
-  read -r dx dy dw dh < <(geometry "$drop")
-  n=${MENU_ENTRIES[$1]}
-  xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
-  wait_unmapped "$drop"
-}
-
-# count PNG TEST: pixels whose colour passes a test in r, g, b (0-255)
-count() {
-  convert "$1" -depth 8 txt:- | python3 -c '
-import re, sys
-test = eval("lambda r, g, b: " + sys.argv[1])
-print(sum(1 for line in sys.stdin
-          for m in [re.search(r"\((\d+),(\d+),(\d+)", line)] if m and test(*map(int, m.groups()))))' "$2"
-}
-YELLOW='r > 200 and g > 200 and b < 80'
+shot scene3d_0_start "$MAIN" >/dev/null
+menu_bar "$MAIN"
 RED='r > 200 and g < 80 and b < 80'
 GRASS='r < 10 and 145 < g < 160 and b < 10'
 SKIN='abs(r - 227) < 6 and abs(g - 190) < 6 and abs(b - 131) < 6'
 
 # 1. the demo scene through the file dialog: no window manager gives the chooser the focus, so
 #    it is taken for it; Ctrl+L shows its location field
-menu 0 0
+menu_pick 0 0
 FILE_DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
 wait_drawn "$FILE_DIALOG"
 xdotool mousemove --window "$FILE_DIALOG" 200 200
@@ -76,7 +47,7 @@ scene=$(shot scene3d_1_scene "$CANVAS")
 
 # 2. Edit > Add Reference Points, a click on the far corner of the pitch (image pixel 301, 328
 #    from the bottom), the landmark dialog
-menu 1 0
+menu_pick 1 0
 xdotool mousemove --window "$CANVAS" 301 $((479 - 328)) click 1
 DIALOG=$(wait_window '^Field Reference Points$') || exit 1
 PLAN=$(child_canvas "$DIALOG")
@@ -90,7 +61,7 @@ xdotool mousemove --window "$PLAN" 18 5 click 1
 sleep 0.5
 dialog=$(shot scene3d_3_corner_picked "$DIALOG")
 plan=$(shot scene3d_3_plan "$PLAN")
-[ "$(count "$plan" "$RED")" -gt 10 ] || fail "no red cross on the plan after the pick"
+[ "$(count_colour "$plan" "$RED")" -gt 10 ] || fail "no red cross on the plan after the pick"
 # "Ok" and "Cancel": the two titles on the strip below the plan (runs of a pixel or two are the
 # buttons' shaded edges)
 read -r DX DY DW DH < <(geometry "$DIALOG")
@@ -107,14 +78,14 @@ photo=$(shot scene3d_4_point_added "$CANVAS")
   fail "no yellow cross where the reference point was added"
 
 # 3. View > Make 3D Model: the scene from the camera
-menu 2 3
+menu_pick 2 3
 SCENE=$(wait_window '^3D Scene$') || exit 1
 SCENE_CANVAS=$(child_canvas "$SCENE")
 [ -n "$SCENE_CANVAS" ] || fail "the 3D window has no canvas"
 sleep 1
 camera=$(shot scene3d_5_camera "$SCENE_CANVAS")
-[ "$(count "$camera" "$GRASS")" -gt 20000 ] || fail "no pitch in the 3D scene"
-[ "$(count "$camera" "$SKIN")" -gt 20 ] || fail "no players in the 3D scene"
+[ "$(count_colour "$camera" "$GRASS")" -gt 20000 ] || fail "no pitch in the 3D scene"
+[ "$(count_colour "$camera" "$SKIN")" -gt 20 ] || fail "no players in the 3D scene"
 
 # 4. "c": the whole pitch from above, the background at the corners
 xdotool mousemove --window "$SCENE_CANVAS" 5 5 click 1
@@ -123,8 +94,8 @@ sleep 1
 top=$(shot scene3d_6_top "$SCENE_CANVAS")
 [ "$(convert "$top" -crop 1x1+2+2 +repage -depth 8 txt:- | grep -c '(0,178,0)')" = 1 ] ||
   fail "the top view does not show the background in its corner"
-grass_top=$(count "$top" "$GRASS")
-[ "$grass_top" -gt 2000 ] && [ "$grass_top" -lt "$(count "$camera" "$GRASS")" ] ||
+grass_top=$(count_colour "$top" "$GRASS")
+[ "$grass_top" -gt 2000 ] && [ "$grass_top" -lt "$(count_colour "$camera" "$GRASS")" ] ||
   fail "the top view does not show the pitch small and whole ($grass_top grass pixels)"
 
 "$X_CLOSE" "$MAIN"
