@@ -126,7 +126,8 @@ void draw_players() {
   draw_team(&s.teamAList, s.teamAColor, s.teamACount, s.teamAGroundX, s.teamAGroundY);
   draw_team(&s.teamBList, s.teamBColor, s.teamBCount, s.teamBGroundX, s.teamBGroundY);
   if (s.refereePresent) {
-    if (!s.refereeListBuilt) {
+    // compiled once; again only if its context lost it (a canvas whose context was remade)
+    if (!s.refereeListBuilt || !names_list(s.refereeList)) {
       const unsigned char* c = teamColorRgb[TEAM_COLOR_REFEREE];
       s.refereeList = make_player_list(c[0], c[1], c[2]);
       s.refereeListBuilt = 1;

@@ -230,6 +230,17 @@ TEST_F(SceneTest, a_dropped_list_name_handed_out_again_is_not_taken_for_the_othe
   EXPECT_GT(f.count([](Pixel p) { return is_pure(p, 0, 0, 255); }), 0);
 }
 
+TEST_F(SceneTest, the_referee_comes_back_when_the_context_lost_the_list) {
+  demo_model();
+  only_objects(0, 0, 1, 0);
+  auto black = [](Pixel p) { return is_pure(p, 0, 0, 0); };
+  const int shown = scene_frame().count(black);
+  ASSERT_GT(shown, 0);
+  TukGLMakeCurrent(appState.sceneCanvas);
+  glDeleteLists(static_cast<GLuint>(appState.refereeList), 1);
+  EXPECT_EQ(scene_frame().count(black), shown);
+}
+
 TEST_F(SceneTest, make_model_without_an_image_opens_nothing) {
   open_scene_canvas(64, 48);
   TukHide(appState.sceneDialog);
