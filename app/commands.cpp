@@ -1,9 +1,12 @@
 // The commands of the main window's menus and the callback registry.
 #include "app/app_state.h"
+#include "app/canvas_input.h"
 #include "app/help_viewer.h"
 #include "app/interface.h"
 #include "app/landmark_dialog.h"
 #include "app/scene_commands.h"
+#include "render/image_view.h"
+#include "scene/file_commands.h"
 
 namespace {
 
@@ -95,9 +98,12 @@ int sobre_cb(TukHandle, int) {
 }
 
 void register_callbacks() {
-  // in the order of the program's callback table; the commands of the file readers and the
-  // image canvas register with their own modules
+  // all 29, in the order of the program's callback table
   static const Registration kCallbacks[] = {
+      {"load_cena_cb", TukCallbackOf(load_cena_cb)},
+      {"load_imag_cb", TukCallbackOf(load_imag_cb)},
+      {"load_refpto_cb", TukCallbackOf(load_refpto_cb)},
+      {"load_objpto_cb", TukCallbackOf(load_objpto_cb)},
       {"exit_cb", TukCallbackOf(exit_cb)},
       {"adrefpto_cb", TukCallbackOf(adrefpto_cb)},
       {"adobjpto_cb", TukCallbackOf(adobjpto_cb)},
@@ -113,6 +119,8 @@ void register_callbacks() {
       {"linhaimp_cb", TukCallbackOf(linhaimp_cb)},
       {"ajuda_cb", TukCallbackOf(ajuda_cb)},
       {"sobre_cb", TukCallbackOf(sobre_cb)},
+      {"redraw_cb", TukCallbackOf(redraw_cb)},
+      {"button_cb", TukCallbackOf(button_cb)},
       {"close_cb", TukCallbackOf(close_cb)},
       {"redraw_refpto_cb", TukCallbackOf(redraw_refpto_cb)},
       {"okrefpto_cb", TukCallbackOf(okrefpto_cb)},

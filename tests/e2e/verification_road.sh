@@ -8,12 +8,16 @@ VARNESK=$4
 DEMO=$5
 LOG="$SHOTS/road.log"
 : >"$LOG"
+# a fresh home: the desktop file chooser's remembered settings start from their defaults
+WORK=$(mktemp -d)
+mkdir -p "$WORK/home/.local/share"
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
 
 # the program starts in the demo's folder, as run.sh starts it, so the scene's relative paths work
 cd "$DEMO" || fail "no demo folder $DEMO"
 "$VARNESK" >>"$LOG" 2>&1 &
 PID=$!
-trap 'kill $PID 2>/dev/null' EXIT
+started "$PID"
 MAIN=$(wait_window '^Varnesk$') || exit 1
 read -r MX MY MW MH < <(geometry "$MAIN")
 CANVAS=$(xwininfo -id "$MAIN" -children | awk '/^ +0x/ {print $1; exit}')
@@ -35,40 +39,42 @@ pick() {
   read -r dx dy dw dh < <(geometry "$drop")
   n=${MENU_ENTRIES[$1]}
   xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
-  wait_gone_id "$drop"
-}
-wait_gone_id() {
-  local deadline=$((SECONDS + WAIT_SECONDS))
-  while xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; do
-    [ $SECONDS -lt $deadline ] || fail "window $1 still shown"
-    sleep 0.1
-  done
+  wait_unmapped "$drop"
 }
 
 # count_colour PNG TEST: pixels of the canvas picture whose colour passes a test in r, g, b (0-255)
 count_colour() {
-  convert "$1" -depth 8 txt:- | python3 -c '
-import re, sys
+  convert "$1" -depth 8 ppm:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+# binary PPM: magic, width, height, maxval, then the pixels
+fields, pos = [], 0
+while len(fields) < 4:
+    while data[pos:pos + 1].isspace(): pos += 1
+    end = pos
+    while not data[end:end + 1].isspace(): end += 1
+    fields.append(data[pos:end]); pos = end
+pixels = data[pos + 1:]
 test = eval("lambda r, g, b: " + sys.argv[1])
-n = 0
-for line in sys.stdin:
-    m = re.search(r"\((\d+),(\d+),(\d+)", line)
-    if m and test(*map(int, m.groups())): n += 1
-print(n)' "$2"
+print(sum(1 for i in range(0, len(pixels) - 2, 3) if test(pixels[i], pixels[i + 1], pixels[i + 2])))' "$2"
 }
 RED='r > 170 and g < 100 and b < 100'
 CYAN='90 < r < 170 and g > 200 and b > 200'
 LIGHT_YELLOW='r > 200 and g > 200 and 90 < b < 170'
 
-# 1. File > Load Scene: the file dialog, the demo's scene file typed into it
-before=$(visible_windows)
+# 1. File > Load Scene: the file dialog, the demo's scene file typed into its location field
 pick 0 0
-DIALOG=$(wait_new_window "$before") || exit 1
-sleep 0.5
+DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
+wait_drawn "$DIALOG"
 shot road_1_file_dialog "$DIALOG" >/dev/null
+# no window manager gives the focus: take it for the chooser
+xdotool mousemove --window "$DIALOG" 200 200
+xdotool windowfocus --sync "$DIALOG"
+xdotool key ctrl+l
+xdotool key ctrl+a
 xdotool type --delay 20 "$DEMO/demo.cen"
 xdotool key Return
-wait_gone_id "$DIALOG"
+wait_unmapped "$DIALOG"
 sleep 0.5
 scene=$(shot road_2_scene "$CANVAS")
 photo=$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)
@@ -113,12 +119,7 @@ after=$(shot road_6_after "$CANVAS")
 [ "$(count_colour "$after" "$RED")" -gt $((red0 + 1500)) ] || fail "field lines gone after the message"
 
 "$X_CLOSE" "$MAIN"
-deadline=$((SECONDS + WAIT_SECONDS))
-while kill -0 "$PID" 2>/dev/null; do
-  [ $SECONDS -lt $deadline ] || fail "varnesk did not end after its close box"
-  sleep 0.1
-done
-rc=0
-wait "$PID" || rc=$?
-[ "$rc" = 0 ] || fail "varnesk exited with $rc"
+wait_exit "$PID"
+[ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
+rm -rf "$WORK"
 echo "PASS: the verification road, screenshots in $SHOTS"
