@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "../app/app_fixture.h"
 #include "app/app_state.h"
 #include "app/canvas_input.h"
 #include "app/interface.h"
@@ -59,14 +60,10 @@ int scripted_user() {
   return TUK_DEFAULT;
 }
 
-class CanvasInputTest : public ::testing::Test {
+class CanvasInputTest : public InterfaceTest {
  protected:
   void SetUp() override {
-    appState = AppState{};
-    ASSERT_EQ(TukSetDriver("headless"), TUK_NOERROR);
-    ASSERT_EQ(TukOpen(), TUK_NOERROR);
-    TukGLCanvasOpen();
-    build_interface();
+    InterfaceTest::SetUp();
     register_callbacks();
     TukSetFunction("tuk-idle", TukCallbackOf(scripted_user));
     g_listChoice = -1;
@@ -80,10 +77,6 @@ class CanvasInputTest : public ::testing::Test {
     const int loaded = load_scene_quiet("demo.cen", appState, &report);
     ASSERT_EQ(chdir(old), 0);
     ASSERT_EQ(loaded, 1);
-  }
-  void TearDown() override {
-    TukClose();
-    appState = AppState{};
   }
 
   // A click: press and release at canvas pixel (x, y from the top), delivered by the loop.
@@ -140,7 +133,7 @@ TEST_F(CanvasInputTest, PressOnlyRedrawsAndTheReleaseActsForAnyButton) {
   EXPECT_EQ(appState.refereeImageX, 200);
   EXPECT_EQ(appState.refereeImageY, 480 - 50 - 1);
   EXPECT_EQ(appState.showObjPoints, 1);
-  EXPECT_EQ(std::string(TukGetAttribute(appState.visObjPointsItem, "VALUE")), "ON");
+  EXPECT_EQ(attr(appState.visObjPointsItem, "VALUE"), "ON");
 
   // a cancelled list adds nothing and leaves the marks on
   const int a = appState.teamACount;
@@ -159,7 +152,7 @@ TEST_F(CanvasInputTest, ReferenceClickStoresThePendingPixelAndCancelCountsNothin
   EXPECT_EQ(appState.refImageX[n], 123);
   EXPECT_EQ(appState.refImageY[n], 479) << "the top row is row h - 1";
   EXPECT_EQ(appState.showRefPoints, 1);
-  EXPECT_NE(std::string(TukGetAttribute(appState.refPointDialog, "VISIBLE") ? TukGetAttribute(appState.refPointDialog, "VISIBLE") : ""), "YES");
+  EXPECT_NE(attr(appState.refPointDialog, "VISIBLE"), "YES");
 }
 
 TEST_F(CanvasInputTest, FullListsAreRefusedWithAMessage) {
