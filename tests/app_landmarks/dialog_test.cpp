@@ -10,10 +10,8 @@
 
 #include "../app/app_fixture.h"
 #include "../render3d/render3d_fixture.h"
-#include "app/canvas_input.h"
 #include "app/interface.h"
 #include "geometry/geometry.h"
-#include "render/image_view.h"
 #include "scene/readers.h"
 #include "toolkit/driver.h"
 
@@ -56,9 +54,6 @@ class LandmarkDialogTest : public InterfaceTest {
   void SetUp() override {
     InterfaceTest::SetUp();
     register_callbacks();
-    // the image canvas's callbacks, until the program's registry enters them
-    TukSetFunction("redraw_cb", TukCallbackOf(redraw_cb));
-    TukSetFunction("button_cb", TukCallbackOf(button_cb));
     TukSetFunction("tuk-idle", TukCallbackOf(answer_dialog));
     const std::string image = std::string(VARNESK_SOURCE_DIR) + "/data/demo/demo.jpg";
     ASSERT_EQ(load_image_rgb(image.c_str(), appState), 0);
