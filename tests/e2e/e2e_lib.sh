@@ -17,6 +17,9 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
+  # what the screen held, for the post-mortem
+  import -window root "$SHOTS/failure.png" 2>/dev/null
+  xwininfo -root -tree >"$SHOTS/failure-windows.txt" 2>&1
   exit 1
 }
 
@@ -192,13 +195,11 @@ menu_pick() {
 }
 
 # count_colour PNG TEST: pixels of the picture whose colour passes a test in r, g, b (0-255).
+# The raw bytes, not ImageMagick's text listing, which takes seconds for a canvas.
 count_colour() {
-  convert "$1" -depth 8 txt:- | python3 -c '
-import re, sys
+  convert "$1" -depth 8 rgb:- | python3 -c '
+import sys
 test = eval("lambda r, g, b: " + sys.argv[1])
-n = 0
-for line in sys.stdin:
-    m = re.search(r"\((\d+),(\d+),(\d+)", line)
-    if m and test(*map(int, m.groups())): n += 1
-print(n)' "$2"
+d = sys.stdin.buffer.read()
+print(sum(1 for i in range(0, len(d) - 2, 3) if test(d[i], d[i + 1], d[i + 2])))' "$2"
 }
