@@ -47,6 +47,7 @@ enum TukEventType {
   TUK_EVENT_ENTER,    // element: canvas the pointer entered
   TUK_EVENT_LEAVE,    // element: canvas the pointer left
   TUK_EVENT_SHOW_STATE,  // element: dialog restored (state 1) or minimised (state 2)
+  TUK_EVENT_SCROLL,   // element: canvas whose scroll bars the user moved; x, y: new POSX, POSY
 };
 
 struct TukEvent {
@@ -95,7 +96,8 @@ struct TukDriver {
   void (*char_size)(TukHandle element, int* avg_width, int* height); // out: element's font
   void (*text_extent)(TukHandle element, const char* text, int* width, int* height);  // out
   // out: pixels a dialog adds around its client area (frame, title bar, menu bar when
-  // has_menu), or a button around its text
+  // has_menu), a button around its text, or a canvas whose SCROLLBAR is "YES" for its bars
+  // (the vertical bar's width, the horizontal bar's height)
   void (*decoration)(TukHandle element, int has_menu, int* width, int* height);
 
   // native objects
@@ -148,6 +150,11 @@ TukHandle tuk_element_first_child(TukHandle element);
 TukHandle tuk_element_next(TukHandle element);
 TukHandle tuk_element_dialog(TukHandle element);  // the dialog holding it (itself for a dialog)
 void tuk_element_geometry(TukHandle element, int* x, int* y, int* width, int* height);  // out
+// A canvas's drawing area: its layout size less its scroll bars (out: pixels). The GL drawable
+// and RESIZE_CB get this size; the bars take the rest of the element's room.
+void tuk_canvas_client_size(TukHandle canvas, int* width, int* height);
+// 1 when the canvas's own SCROLLBAR is "YES" (any case)
+int tuk_canvas_scrolls(TukHandle canvas);
 void* tuk_element_native(TukHandle element);
 void tuk_element_set_native(TukHandle element, void* native);
 TukHandle tuk_innermost_popup(void);  // the dialog of the innermost modal popup, or null

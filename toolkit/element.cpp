@@ -302,6 +302,8 @@ int tuk_element_kind(TukHandle e) { return e ? e->kind : TUK_KIND_UNKNOWN; }
 TukHandle tuk_element_parent(TukHandle e) { return e ? e->parent : nullptr; }
 TukHandle tuk_element_first_child(TukHandle e) { return e ? e->first_child : nullptr; }
 TukHandle tuk_element_next(TukHandle e) { return e ? e->next : nullptr; }
+TukHandle TukGetDialog(TukHandle e) { return tuk_element_dialog(e); }
+
 TukHandle tuk_element_dialog(TukHandle e) {
   while (e && e->kind != TUK_KIND_DIALOG) e = e->parent;
   return e;

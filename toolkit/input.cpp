@@ -188,6 +188,26 @@ void dispatch_select(const TukEvent* ev) {
   after_callback(e, id, r);
 }
 
+void dispatch_paint(const TukEvent* ev);
+
+void dispatch_scroll(const TukEvent* ev) {
+  TukElement* e = ev->element;
+  if (e->kind != TUK_KIND_CANVAS) return;
+  char pos[24];
+  std::snprintf(pos, sizeof pos, "%d", ev->x);
+  TukStoreAttribute(e, "POSX", pos);
+  std::snprintf(pos, sizeof pos, "%d", ev->y);
+  TukStoreAttribute(e, "POSY", pos);
+  TukCallback cb = tuk_callback_of(e, "SCROLL_CB");
+  if (!cb) {
+    dispatch_paint(ev);
+    return;
+  }
+  const int id = e->id;
+  const int r = tuk_callback_as<TukCanvasCallback>(cb)(e, ev->x, ev->y);
+  after_callback(e, id, r);
+}
+
 void dispatch_paint(const TukEvent* ev) {
   TukElement* e = ev->element;
   TukCallback cb = tuk_callback_of(e, "ACTION");
@@ -281,6 +301,7 @@ void tuk_dispatch(const TukEvent* ev) {
     case TUK_EVENT_RESIZE: tuk_dialog_resized(ev->element, ev->x, ev->y); break;
     case TUK_EVENT_ENTER: dispatch_plain(ev->element, "ENTERWINDOW_CB"); break;
     case TUK_EVENT_LEAVE: dispatch_plain(ev->element, "LEAVEWINDOW_CB"); break;
+    case TUK_EVENT_SCROLL: dispatch_scroll(ev); break;
     case TUK_EVENT_SHOW_STATE:
       if (TukCallback cb = tuk_callback_of(ev->element, "SHOW_CB"))
         after_callback(ev->element, ev->element->id,

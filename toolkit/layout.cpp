@@ -290,6 +290,29 @@ void tuk_canvas_natural_size(TukElement* e, int* w, int* h) {
   // a canvas with no size still gets room for two characters each way
   if (*w == 0) *w = 2 * avg_w;
   if (*h == 0) *h = 2 * char_h;
+  // the size asked for is the drawing area's: the scroll bars come on top of it
+  if (tuk_canvas_scrolls(e)) {
+    int bw = 0, bh = 0;
+    decoration(e, &bw, &bh);
+    *w += bw;
+    *h += bh;
+  }
+}
+
+int tuk_canvas_scrolls(TukHandle e) {
+  if (!e || e->kind != TUK_KIND_CANVAS) return 0;
+  const char* v = tuk_own_attribute(e, "SCROLLBAR");
+  return v && strcasecmp(v, "YES") == 0 ? 1 : 0;
+}
+
+void tuk_canvas_client_size(TukHandle e, int* w, int* h) {
+  *w = e ? e->current_w : 0;
+  *h = e ? e->current_h : 0;
+  if (!tuk_canvas_scrolls(e)) return;
+  int bw = 0, bh = 0;
+  decoration(e, &bw, &bh);
+  *w = std::max(0, *w - bw);
+  *h = std::max(0, *h - bh);
 }
 
 bool tuk_parse_size(const char* text, bool dialog_parts, int* width, int* height) {
@@ -398,6 +421,20 @@ void tuk_natural_size(TukElement* e, int box_kind) {
   }
   e->natural_w = w;
   e->natural_h = h;
+}
+
+void TukNaturalSize(TukHandle e, int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  if (!e) return;
+  TukElement* top = tuk_element_dialog(e);
+  if (!top) {
+    top = e;
+    while (top->parent) top = top->parent;
+  }
+  tuk_natural_size(top, TUK_KIND_UNKNOWN);
+  *width = e->natural_w;
+  *height = e->natural_h;
 }
 
 void tuk_layout_dialog(TukElement* dialog) {

@@ -83,13 +83,14 @@ int call_dialog_cb(TukElement* d, const char* attribute, bool with_state, int st
 void place_tree(TukElement* e) {
   if (!e->mapped) return;
   if (drv() && drv()->place) drv()->place(e);
-  if (e->kind == TUK_KIND_CANVAS &&
-      (e->reported_w != e->current_w || e->reported_h != e->current_h)) {
-    e->reported_w = e->current_w;
-    e->reported_h = e->current_h;
+  int client_w = 0, client_h = 0;
+  if (e->kind == TUK_KIND_CANVAS) tuk_canvas_client_size(e, &client_w, &client_h);
+  if (e->kind == TUK_KIND_CANVAS && (e->reported_w != client_w || e->reported_h != client_h)) {
+    e->reported_w = client_w;
+    e->reported_h = client_h;
     TukCallback cb = tuk_callback_of(e, "RESIZE_CB");
     const int id = e->id;
-    if (cb) tuk_callback_as<TukSizeCallback>(cb)(e, e->current_w, e->current_h);
+    if (cb) tuk_callback_as<TukSizeCallback>(cb)(e, client_w, client_h);
     if (tuk_element_from_id(id) != e) return;  // the callback destroyed it
   }
   for (TukElement* c = e->first_child; c;) {
@@ -316,6 +317,25 @@ int TukShow(TukHandle e) {
   present_dialog(e, TUK_CENTER, TUK_CENTER);
   shown_add(e);
   call_dialog_cb(e, "SHOW_CB", true, 0);
+  return TUK_NOERROR;
+}
+
+int TukRefresh(TukHandle e) {
+  if (!e || !drv()) return TUK_ERROR;
+  TukElement* d = tuk_element_dialog(e);
+  if (!d || !d->mapped) return TUK_ERROR;
+  tuk_layout_dialog(d);
+  place_tree(d);
+  if (tuk_element_from_id(d->id) != d) return TUK_NOERROR;  // RESIZE_CB destroyed it
+  if (d->counted) {
+    // a window that grew must not hang off the screen: centre it as a show would
+    int sx = 0, sy = 0;
+    tuk_place_dialog(d, TUK_CENTER, TUK_CENTER, &sx, &sy);
+    d->x = sx;
+    d->y = sy;
+    if (drv()->show) drv()->show(d, sx, sy);
+    if (drv()->update) drv()->update(d);
+  }
   return TUK_NOERROR;
 }
 

@@ -34,6 +34,8 @@ typedef struct TukElement* TukHandle;
 //   K_ANY, K_xxx     focused element int cb(TukHandle focused, int key)   key: a K_ code
 //   CLOSE_CB         dialog          int cb(TukHandle dialog)
 //   RESIZE_CB        canvas          int cb(TukHandle self, int width, int height)
+//   SCROLL_CB        canvas          int cb(TukHandle self, double posx, double posy)
+//                                    (the user moved a scroll bar; without it, ACTION repaints)
 //   SHOW_CB          dialog          int cb(TukHandle dialog, int state)  0 shown, 1 restored,
 //                                                                        2 minimised
 //   ENTERWINDOW_CB   canvas          int cb(TukHandle self)              the pointer came in
@@ -141,6 +143,11 @@ void TukDestroy(TukHandle element);
 //   the screen. A FILL uses only the size along its box ("10" is a valid fill size).
 //   EXPAND "YES", "NO", "HORIZONTAL", anything else up and down only. GAP pixels between a
 //   box's children, MARGIN "HxV" pixels around them.
+// Canvas scroll bars: SCROLLBAR "YES" adds a horizontal bar under the canvas and a vertical
+//   one at its right, outside its drawing area (RASTERSIZE stays the drawing area's size).
+//   XMAX, DX, POSX are the whole length, the part shown and its first unit, counted from 0
+//   (YMAX, DY, POSY likewise, POSY from the top); the bars follow them when they are set. A
+//   move of a bar by the user stores POSX and POSY and calls SCROLL_CB.
 // Stores the pointer itself: the caller keeps the string alive. A null value removes it.
 void TukSetAttribute(TukHandle element, const char* name, const char* value);
 // The same, storing a private copy of the value.
@@ -163,6 +170,7 @@ const char* TukGetGlobal(const char* name);
 // ---- names and callbacks --------------------------------------------------------------------
 TukHandle TukSetHandle(const char* name, TukHandle element);  // returns the previous element
 TukHandle TukGetHandle(const char* name);
+TukHandle TukGetDialog(TukHandle element);  // the dialog holding it (itself for a dialog), or null
 TukCallback TukSetFunction(const char* name, TukCallback function);  // returns the previous one
 // Falls back to the function registered as "tuk-default", except for "tuk-idle".
 TukCallback TukGetFunction(const char* name);
@@ -172,5 +180,12 @@ int TukShow(TukHandle element);                // 0, or 1 for a null element
 int TukHide(TukHandle element);                // 0, or 1 for a null or unmapped element
 int TukPopup(TukHandle element, int x, int y); // modal for dialogs; runs a menu's picked entry
 TukHandle TukSetFocus(TukHandle element);      // returns the element that had the focus
+// Lays out again the mapped dialog holding the element after its sizes changed (RASTERSIZE,
+// SIZE, SCROLLBAR ...): the dialog takes its new natural size, and one on screen is centred
+// again, as every show centres it. TUK_NOERROR, or TUK_ERROR for a null or unmapped element.
+int TukRefresh(TukHandle element);
+// The natural size of the element as the layout would compute it now from the attributes of
+// its dialog's tree (out: pixels; a dialog's includes its decoration); 0 x 0 for null.
+void TukNaturalSize(TukHandle element, int* width, int* height);
 int TukMainLoop(void);                         // runs until the last dialog closes; returns 0
 void TukFlush(void);                           // handles what is pending, without waiting

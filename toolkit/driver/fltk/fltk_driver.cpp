@@ -189,6 +189,9 @@ void fl_decoration(TukHandle e, int has_menu, int* w, int* h) {
   } else if (tuk_element_kind(e) == TUK_KIND_BUTTON) {
     *w = kButtonPadW;
     *h = kButtonPadH;
+  } else if (tuk_canvas_scrolls(e)) {
+    *w = Fl::scrollbar_size();
+    *h = Fl::scrollbar_size();
   }
 }
 
@@ -246,6 +249,7 @@ int fl_map(TukHandle e) {
   win->add(w);
   if (const char* v = tuk_own_attribute(e, "VISIBLE")) apply_visible(w, v);
   tuk_element_set_native(e, w);
+  if (Canvas* c = dynamic_cast<Canvas*>(w)) sync_scrollbars(e, c);
   return TUK_NOERROR;
 }
 
@@ -253,6 +257,7 @@ void fl_unmap(TukHandle e) {
   Fl_Widget* w = widget_of(e);
   if (!w) return;
   tuk_element_set_native(e, nullptr);
+  if (Canvas* c = dynamic_cast<Canvas*>(w)) drop_scrollbars(c);
   if (Fl_Group* parent = w->parent()) parent->remove(w);
   if (Fl::focus() == w) Fl::focus(nullptr);
   // FLTK may still be delivering an event to it: let FLTK delete it when that is over
@@ -267,6 +272,12 @@ void fl_set_attribute(TukHandle e, const char* name, const char* value) {
   }
   Fl_Widget* w = widget_of(e);
   if (!w) return;
+  if (Canvas* c = dynamic_cast<Canvas*>(w)) {
+    static constexpr const char* kScrollAttributes[] = {"SCROLLBAR", "XMAX", "DX", "POSX",
+                                                        "YMAX",      "DY",   "POSY"};
+    for (const char* a : kScrollAttributes)
+      if (std::strcmp(name, a) == 0) sync_scrollbars(e, c);
+  }
   if (std::strcmp(name, "TITLE") == 0) {
     if (kind == TUK_KIND_LABEL) apply_image(e, static_cast<Label*>(w));
     else if (!is_canvas(e)) apply_title(e, w, value);
@@ -385,6 +396,15 @@ void fl_place(TukHandle e) {
   }
   DialogWindow* win = window_of(e);
   const int top = win && win->menubar ? kMenuBarHeight : 0;
+  if (Canvas* c = dynamic_cast<Canvas*>(w)) {
+    // the GL window takes the drawing area; the bars the strips right of and under it
+    int cw = 0, ch = 0;
+    tuk_canvas_client_size(e, &cw, &ch);
+    w->resize(x, y + top, cw > 0 ? cw : 1, ch > 0 ? ch : 1);
+    if (c->hbar) c->hbar->resize(x, y + top + ch, cw > 0 ? cw : 1, height - ch > 0 ? height - ch : 1);
+    if (c->vbar) c->vbar->resize(x + cw, y + top, width - cw > 0 ? width - cw : 1, ch > 0 ? ch : 1);
+    return;
+  }
   w->resize(x, y + top, width, height);
   if (tuk_element_kind(e) == TUK_KIND_LIST) {
     // a selection made while the list was still tiny scrolled it: show it from the top

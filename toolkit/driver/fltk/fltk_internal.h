@@ -16,6 +16,7 @@
 #include <FL/Fl_Gl_Window.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Scrollbar.H>
 
 #include <deque>
 #include <memory>
@@ -72,7 +73,15 @@ class Canvas : public Fl_Gl_Window {
   void hide() override;
   int id;
   int attribs[48] = {0};  // GLX attribute list of the format, kept for FLTK's visual choice
+  // SCROLLBAR "YES": bars beside the canvas in its dialog's window, null otherwise
+  Fl_Scrollbar* hbar = nullptr;
+  Fl_Scrollbar* vbar = nullptr;
 };
+
+// Makes, updates or removes the canvas's scroll bars after SCROLLBAR, XMAX, DX, POSX, YMAX, DY
+// or POSY changed; a move by the user becomes a SCROLL event.
+void sync_scrollbars(TukHandle canvas, Canvas* widget);
+void drop_scrollbars(Canvas* widget);
 
 class Button : public Fl_Button {
  public:

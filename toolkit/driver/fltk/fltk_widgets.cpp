@@ -4,6 +4,7 @@
 #include <FL/fl_draw.H>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -318,6 +319,74 @@ int DialogWindow::handle(int event) {
 }
 
 // ---- canvas ---------------------------------------------------------------------------------------
+
+namespace {
+
+int whole_attr(TukHandle e, const char* name) {
+  const char* v = TukGetAttribute(e, name);
+  const double d = v ? std::atof(v) : 0.0;
+  return d > 0.0 && d < 1e9 ? static_cast<int>(d) : 0;
+}
+
+void scrollbar_cb(Fl_Widget* w, void* data) {
+  if (!dialog_enabled(w)) return;
+  const int id = data_id(data);
+  TukHandle e = tuk_element_from_id(id);
+  Canvas* c = e ? dynamic_cast<Canvas*>(static_cast<Fl_Widget*>(tuk_element_native(e))) : nullptr;
+  if (!c || !c->hbar || !c->vbar) return;
+  TukEvent ev{};
+  ev.type = TUK_EVENT_SCROLL;
+  ev.x = c->hbar->value();
+  ev.y = c->vbar->value();
+  queue_event(ev, id);
+}
+
+Fl_Scrollbar* make_bar(int id, bool horizontal, Fl_Group* window) {
+  Fl_Group::current(nullptr);
+  Fl_Scrollbar* bar = new Fl_Scrollbar(0, 0, 10, 10);
+  bar->type(horizontal ? FL_HORIZONTAL : FL_VERTICAL);
+  bar->callback(scrollbar_cb, id_data(id));
+  // the keys stay with the toolkit's bindings instead of moving a focused bar
+  bar->clear_visible_focus();
+  window->add(bar);
+  return bar;
+}
+
+// position, part shown, whole length: FLTK's (value, window size, first, total)
+void set_bar(Fl_Scrollbar* bar, int total, int page, int pos) {
+  if (page <= 0 || page > total) page = total;
+  const int last = total - page;
+  if (pos > last) pos = last;
+  if (pos < 0) pos = 0;
+  bar->value(pos, page, 0, total);
+  bar->linesize(page / 10 > 1 ? page / 10 : 1);
+  if (total > page) bar->activate();
+  else bar->deactivate();
+}
+
+}  // namespace
+
+void drop_scrollbars(Canvas* c) {
+  for (Fl_Scrollbar** bar : {&c->hbar, &c->vbar}) {
+    if (!*bar) continue;
+    if (Fl_Group* parent = (*bar)->parent()) parent->remove(*bar);
+    Fl::delete_widget(*bar);
+    *bar = nullptr;
+  }
+}
+
+void sync_scrollbars(TukHandle e, Canvas* c) {
+  if (!tuk_canvas_scrolls(e)) {
+    drop_scrollbars(c);
+    return;
+  }
+  DialogWindow* win = window_of(e);
+  if (!win) return;
+  if (!c->hbar) c->hbar = make_bar(c->id, true, win);
+  if (!c->vbar) c->vbar = make_bar(c->id, false, win);
+  set_bar(c->hbar, whole_attr(e, "XMAX"), whole_attr(e, "DX"), whole_attr(e, "POSX"));
+  set_bar(c->vbar, whole_attr(e, "YMAX"), whole_attr(e, "DY"), whole_attr(e, "POSY"));
+}
 
 Canvas::Canvas(int id_, int x, int y, int w, int h) : Fl_Gl_Window(x, y, w, h), id(id_) {
   end();

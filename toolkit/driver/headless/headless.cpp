@@ -25,6 +25,7 @@ constexpr int kFrame = 4;        // dialog frame on each side
 constexpr int kTitleBar = 20;
 constexpr int kMenuBar = 20;
 constexpr int kButtonBorder = 4;  // around a button's text, each side
+constexpr int kScrollBar = 16;    // a canvas's scroll bars, across
 
 // What a mapped element is to this driver.
 struct Native {
@@ -316,6 +317,9 @@ void hl_decoration(TukHandle e, int has_menu, int* w, int* h) {
   } else if (tuk_element_kind(e) == TUK_KIND_BUTTON) {
     *w = 2 * kButtonBorder;
     *h = 2 * kButtonBorder;
+  } else if (tuk_canvas_scrolls(e)) {
+    *w = kScrollBar;
+    *h = kScrollBar;
   } else {
     *w = 0;
     *h = 0;
@@ -595,6 +599,13 @@ void TukHeadlessMouseMove(TukHandle canvas, int x, int y, int modifiers) {
   ev.x = x;
   ev.y = y;
   ev.modifiers = modifiers;
+  queue(SCRIPT_EVENT, canvas, ev);
+}
+
+void TukHeadlessScroll(TukHandle canvas, int posx, int posy) {
+  TukEvent ev = event_of(TUK_EVENT_SCROLL);
+  ev.x = posx;
+  ev.y = posy;
   queue(SCRIPT_EVENT, canvas, ev);
 }
 

@@ -78,7 +78,7 @@ bool choose_config(const TukGLFormat* f, EGLConfig* out) {
 
 void canvas_size(const Device* d, int* w, int* h) {
   int cw = 0, ch = 0;
-  tuk_element_geometry(tuk_element_from_id(d->canvas_id), nullptr, nullptr, &cw, &ch);
+  tuk_canvas_client_size(tuk_element_from_id(d->canvas_id), &cw, &ch);
   // a canvas laid out to nothing still needs a drawable
   *w = cw > 0 ? cw : 1;
   *h = ch > 0 ? ch : 1;
