@@ -33,6 +33,15 @@ struct AppState : CalibrationState {
   std::vector<unsigned char> imageRgb;  // width x height pixels of R, G, B bytes, bottom row first, no padding
   int imageLoaded = 0;                  // 1 once an image has been loaded; redraws and "Make 3D Model" wait for it
 
+  // The part of the image the canvas shows. An image larger than the screen has room for is
+  // shown through a canvas of viewWidth x viewHeight pixels that the user pans; otherwise the
+  // canvas has the image's size and the offsets stay 0. Clicks and overlays add the offsets, so
+  // stored positions are always pixels of the whole image.
+  int panX = 0;        // image column under the canvas's left edge, pixels
+  int panY = 0;        // image row under the canvas's bottom edge, pixels from the bottom
+  int viewWidth = 0;   // the canvas's drawing area, pixels; 0 until a canvas was sized for an image
+  int viewHeight = 0;
+
   // Display switches (flags), read by the redraws.
   int showRefPoints = 0;      // draw the reference points over the image
   int showObjPoints = 0;      // draw the object points over the image
@@ -59,7 +68,7 @@ struct AppState : CalibrationState {
 
   // Interface elements, created once at start-up and kept until shutdown.
   TukElement* mainDialog = nullptr;
-  TukElement* imageCanvas = nullptr;      // 640 x 480 canvas showing the photograph
+  TukElement* imageCanvas = nullptr;      // canvas showing the photograph: 640 x 480, then the image's size
   TukElement* sceneDialog = nullptr;      // "3D Scene" window
   TukElement* sceneCanvas = nullptr;
   TukElement* refPointDialog = nullptr;   // "Field Reference Points" window

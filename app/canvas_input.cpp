@@ -1,6 +1,7 @@
 // The image canvas's mouse handler: the four interaction modes.
 #include "app/canvas_input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -73,7 +74,7 @@ void add_object_point(int x, int y) {
 
 void take_measure_point(int mode, int x, int y) {
   const MeasureKind kind = measure_kind(mode);
-  const int row = appState.imageHeight - y - 1;
+  const int row = appState.imageHeight - y - 1;  // y is already a position on the whole image
   if (appState.measureClicks == 0) {
     appState.measureX1 = x;
     appState.measureY1 = row;
@@ -125,11 +126,22 @@ MeasureOutcome measure_clicked_points(int mode) {
   return out;
 }
 
-int button_cb(TukHandle, int, int pressed, int x, int y, char*) {
+void whole_image_position(int x, int y, int* ix, int* iy) {
+  // a canvas not sized for an image shows the image from its lower-left corner, unpanned
+  const int viewH = appState.viewHeight > 0 ? appState.viewHeight : appState.imageHeight;
+  const int row = appState.panY + viewH - y - 1;
+  *ix = appState.panX + x;
+  *iy = appState.imageHeight - row - 1;
+}
+
+int button_cb(TukHandle, int, int pressed, int mouseX, int mouseY, char*) {
   if (pressed) {
     redraw_image_view();
     return TUK_DEFAULT;
   }
+  // from here on positions are the whole image's, so the point operations store image pixels
+  int x = 0, y = 0;
+  whole_image_position(mouseX, mouseY, &x, &y);
   switch (appState.interactionMode) {
     case MODE_ADD_REFERENCE: add_reference_point(x, y); break;
     case MODE_ADD_OBJECT: add_object_point(x, y); break;
@@ -137,5 +149,31 @@ int button_cb(TukHandle, int, int pressed, int x, int y, char*) {
     case MODE_PARALLEL_DISTANCE: take_measure_point(appState.interactionMode, x, y); break;
     default: redraw_image_view(); break;
   }
+  return TUK_DEFAULT;
+}
+
+int rolar_cb(TukHandle, int key) {
+  const int stepX = std::max(1, appState.viewWidth / 10);
+  const int stepY = std::max(1, appState.viewHeight / 10);
+  int x = appState.panX, y = appState.panY;
+  switch (key) {
+    case K_LEFT: x -= stepX; break;
+    case K_RIGHT: x += stepX; break;
+    case K_UP: y += stepY; break;
+    case K_DOWN: y -= stepY; break;
+    case K_PGUP: y += appState.viewHeight; break;
+    case K_PGDN: y -= appState.viewHeight; break;
+    case K_HOME: x = 0; break;
+    case K_END: x = appState.imageWidth; break;
+    default: return TUK_DEFAULT;
+  }
+  set_image_pan(x, y);
+  return TUK_DEFAULT;
+}
+
+int rolagem_cb(TukHandle, double posx, double posy) {
+  // the bars count rows from the top of the image, the offset from its bottom
+  set_image_pan(static_cast<int>(posx),
+                appState.imageHeight - appState.viewHeight - static_cast<int>(posy));
   return TUK_DEFAULT;
 }

@@ -5,7 +5,20 @@
 
 // BUTTON_CB of the main dialog, inherited by the image canvas. A press only redraws; the release
 // acts, whatever the button, according to appState.interactionMode. Returns TUK_DEFAULT.
+// x and y are the mouse position on the canvas; the stored pixel is the image pixel under it:
+// column panX + x, row panY + viewHeight - y - 1 (imageHeight - y - 1 when the whole image shows).
 int button_cb(TukHandle self, int button, int pressed, int x, int y, char* status);
+
+// The mouse position on the canvas as a position on the whole image, column from the left and
+// row from the top (out), which the point operations turn into the image pixel under the mouse.
+void whole_image_position(int x, int y, int* ix /* out */, int* iy /* out */);
+
+// Panning an image larger than the canvas, bound to the main dialog's K_LEFT, K_RIGHT, K_UP,
+// K_DOWN (a tenth of the view), K_PGUP, K_PGDN (a whole view), K_HOME and K_END (the left and
+// right edges). Other keys do nothing. Returns TUK_DEFAULT.
+int rolar_cb(TukHandle focused, int key);
+// SCROLL_CB of the image canvas: the scroll bars moved to posx, posy (from the top-left).
+int rolagem_cb(TukHandle canvas, double posx, double posy);
 
 // Result of one measurement: the message button_cb shows after the second click.
 struct MeasureOutcome {

@@ -98,7 +98,7 @@ int sobre_cb(TukHandle, int) {
 }
 
 void register_callbacks() {
-  // all 29, in the order of the program's callback table
+  // the 29 of the program's callback table, in its order, then the two of panning
   static const Registration kCallbacks[] = {
       {"load_cena_cb", TukCallbackOf(load_cena_cb)},
       {"load_imag_cb", TukCallbackOf(load_imag_cb)},
@@ -129,6 +129,9 @@ void register_callbacks() {
       {"close_refpto_cb", TukCallbackOf(close_refpto_cb)},
       {"redraw_3D_cb", TukCallbackOf(redraw_3D_cb)},
       {"kany_cb", TukCallbackOf(kany_cb)},
+      // panning an image larger than the screen: keys of the main window and its scroll bars
+      {"rolar_cb", TukCallbackOf(rolar_cb)},
+      {"rolagem_cb", TukCallbackOf(rolagem_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }

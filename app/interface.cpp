@@ -119,6 +119,10 @@ void build_interface() {
   set_attributes(s.mainDialog, {{"EXPAND", "NO"}, {"RESIZE", "NO"}, {"MAXBOX", "NO"},
                                 {"MENU", "mainMenu"}, {"BUTTON_CB", "button_cb"},
                                 {"CLOSE_CB", "close_cb"}, {"TITLE", "Varnesk"}});
+  // the keys that pan an image larger than the screen; the main window has no others
+  for (const char* key : {"K_LEFT", "K_RIGHT", "K_UP", "K_DOWN", "K_PGUP", "K_PGDN", "K_HOME", "K_END"})
+    TukSetAttribute(s.mainDialog, key, "rolar_cb");
+  TukSetAttribute(s.imageCanvas, "SCROLL_CB", "rolagem_cb");
 
   // "3D Scene": modeless, shown by "Make 3D Model".
   s.sceneCanvas = make_canvas("redraw_3D_cb", "640x480");

@@ -54,14 +54,16 @@ void image_modelview_matrix(const double p[12], double out[16]) {
   for (int k = 0; k < 16; ++k) out[k] = m[k];
 }
 
-void load_image_projection(const CalibrationState& s) {
+void load_image_projection(const CalibrationState& s, int panX, int panY) {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // the bounds are the viewport's width and height themselves: the canvases keep their viewport
-  // at the origin, so window pixels and image pixels are the same numbers
-  glFrustum(viewport[0], viewport[2], viewport[1], viewport[3], 1.0, 300.0);
+  // at the origin, so window pixels and image pixels are the same numbers, once the bounds are
+  // shifted by the image pixel that the window's lower-left corner shows
+  glFrustum(panX + viewport[0], panX + viewport[2], panY + viewport[1], panY + viewport[3], 1.0,
+            300.0);
   glMatrixMode(GL_MODELVIEW);
   double m[16];
   image_modelview_matrix(s.cameraMatrix, m);

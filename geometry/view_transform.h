@@ -21,8 +21,9 @@ void setup_camera_view(CalibrationState& s);
 
 // Projection and modelview under which a world point (metres) lands on the pixel where the
 // calibrated camera sees it (column from the left, row from the bottom of the viewport), with
-// depths from 1 to 300 m in front of the camera kept.
-void load_image_projection(const CalibrationState& s);
+// depths from 1 to 300 m in front of the camera kept. When the window shows a panned part of the
+// image, (panX, panY) is the image pixel at its lower-left corner.
+void load_image_projection(const CalibrationState& s, int panX = 0, int panY = 0);
 
 // The 16 doubles, in OpenGL's column order, that load_image_projection loads as the modelview:
 // rows (-p0..p3), (-p4..p7), (+p8..p11), (0, 0, 0, 1) of cameraMatrix p.

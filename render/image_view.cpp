@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -21,7 +22,9 @@ void begin_marks() {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
-  glOrtho(vp[0], vp[2], vp[1], vp[3], -1.0, 1.0);
+  // image pixels: the canvas's lower-left corner is the image pixel (panX, panY)
+  const double px = appState.panX, py = appState.panY;
+  glOrtho(px + vp[0], px + vp[2], py + vp[1], py + vp[3], -1.0, 1.0);
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
@@ -95,8 +98,20 @@ void draw_image() {
   // only a buffer that holds the whole picture is sent; the sizes and the buffer change together
   if (appState.imageWidth > 0 && appState.imageHeight > 0 &&
       static_cast<long long>(appState.imageRgb.size()) >= pixels * 3) {
-    glDrawPixels(appState.imageWidth, appState.imageHeight, GL_RGB, GL_UNSIGNED_BYTE,
-                 appState.imageRgb.data());
+    clamp_pan();
+    GLint vp[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, vp);
+    // the part under the canvas is picked out of the buffer by the pixel store, not copied
+    const int w = appState.imageWidth - appState.panX;
+    const int h = appState.imageHeight - appState.panY;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, appState.imageWidth);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, appState.panX);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, appState.panY);
+    glDrawPixels(vp[2] > 0 && vp[2] < w ? vp[2] : w, vp[3] > 0 && vp[3] < h ? vp[3] : h, GL_RGB,
+                 GL_UNSIGNED_BYTE, appState.imageRgb.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   }
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
@@ -138,6 +153,74 @@ void draw_object_marks() {
   end_marks();
 }
 
+void clamp_pan() {
+  const int maxX = appState.viewWidth > 0 ? appState.imageWidth - appState.viewWidth : 0;
+  const int maxY = appState.viewHeight > 0 ? appState.imageHeight - appState.viewHeight : 0;
+  appState.panX = std::max(0, std::min(appState.panX, maxX));
+  appState.panY = std::max(0, std::min(appState.panY, maxY));
+}
+
+void set_image_pan(int x, int y) {
+  appState.panX = x;
+  appState.panY = y;
+  clamp_pan();
+  TukHandle c = appState.imageCanvas;
+  if (c && TukGetBool(c, "SCROLLBAR") == 1) {
+    // the bars count from the top-left corner, the offsets from the bottom-left
+    char pos[24];
+    std::snprintf(pos, sizeof pos, "%d", appState.panX);
+    TukStoreAttribute(c, "POSX", pos);
+    std::snprintf(pos, sizeof pos, "%d", appState.imageHeight - appState.viewHeight - appState.panY);
+    TukStoreAttribute(c, "POSY", pos);
+  }
+  redraw_image_view();
+}
+
+void fit_image_canvas() {
+  AppState& s = appState;
+  TukHandle c = s.imageCanvas;
+  const int w = s.imageWidth, h = s.imageHeight;
+  if (!c || w <= 0 || h <= 0) return;
+  char text[48];
+  std::snprintf(text, sizeof text, "%dx%d", w, h);
+  TukStoreAttribute(c, "SCROLLBAR", "NO");
+  TukStoreAttribute(c, "RASTERSIZE", text);
+  int screenW = 0, screenH = 0;
+  const char* screen = TukGetGlobal("SCREENSIZE");
+  if (!screen || std::sscanf(screen, "%dx%d", &screenW, &screenH) != 2) screenW = screenH = 0;
+  // the room the window's frame, title, menu bar and boxes leave the canvas on the screen
+  int dialogW = 0, dialogH = 0, canvasW = 0, canvasH = 0;
+  TukNaturalSize(TukGetDialog(c), &dialogW, &dialogH);
+  TukNaturalSize(c, &canvasW, &canvasH);
+  const int roomW = screenW - (dialogW - canvasW);
+  const int roomH = screenH - (dialogH - canvasH);
+  s.viewWidth = w;
+  s.viewHeight = h;
+  if (screenW > 0 && screenH > 0 && (w > roomW || h > roomH)) {
+    TukStoreAttribute(c, "SCROLLBAR", "YES");
+    TukNaturalSize(c, &canvasW, &canvasH);
+    s.viewWidth = std::max(1, std::min(w, roomW - (canvasW - w)));
+    s.viewHeight = std::max(1, std::min(h, roomH - (canvasH - h)));
+    std::snprintf(text, sizeof text, "%dx%d", s.viewWidth, s.viewHeight);
+    TukStoreAttribute(c, "RASTERSIZE", text);
+    std::snprintf(text, sizeof text, "%d", w);
+    TukStoreAttribute(c, "XMAX", text);
+    std::snprintf(text, sizeof text, "%d", s.viewWidth);
+    TukStoreAttribute(c, "DX", text);
+    std::snprintf(text, sizeof text, "%d", h);
+    TukStoreAttribute(c, "YMAX", text);
+    std::snprintf(text, sizeof text, "%d", s.viewHeight);
+    TukStoreAttribute(c, "DY", text);
+  }
+  // a new picture is first shown from its top-left corner
+  s.panX = 0;
+  s.panY = h - s.viewHeight;
+  clamp_pan();
+  TukStoreAttribute(c, "POSX", "0");
+  TukStoreAttribute(c, "POSY", "0");
+  TukRefresh(c);
+}
+
 TukHandle open_image_canvas(int width, int height) {
   TukHandle canvas = TukGLCanvas("redraw_cb");
   char size[32];
@@ -148,5 +231,8 @@ TukHandle open_image_canvas(int width, int height) {
   TukSetAttribute(dialog, "TITLE", "Varnesk");
   TukShow(dialog);
   appState.imageCanvas = canvas;
+  appState.viewWidth = width;
+  appState.viewHeight = height;
+  appState.panX = appState.panY = 0;
   return canvas;
 }

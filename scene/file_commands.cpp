@@ -44,7 +44,11 @@ void calibrate_after_reading() {
 
 int load_image_file(const char* path) {
   int stage = 0;
-  if (load_image_rgb(path, appState, &stage) == 0) return 1;
+  if (load_image_rgb(path, appState, &stage) == 0) {
+    // canvas pixels and image pixels coincide for every size, panned when the screen is small
+    fit_image_canvas();
+    return 1;
+  }
   TukMessage("Erro", stage == IMAGE_STAGE_DEFINITION ? "Erro na definição do arquivo gráfico"
                                                      : "Erro na leitura do arquivo");
   return 0;

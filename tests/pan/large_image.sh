@@ -1,0 +1,112 @@
+# A photograph larger than the screen under Xvfb (1280 x 1024): File > "Load Scene" on a
+# 1920 x 1080 scene, the keys Page Down, End and Page Up pan to its top-right corner, where a
+# magenta landmark is clicked in Edit > "Add Reference Points" mode and tied to the corner
+# (105, 68) of the plan. The stored reference pixel, written at exit through VARNESK_STATE_FILE,
+# must be the landmark's pixel of the image.
+# Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
+source "$1" "$2" "$3"
+VARNESK=$4
+LOG="$SHOTS/large_image.log"
+: >"$LOG"
+WORK=$(mktemp -d)
+mkdir -p "$WORK/home/.local/share"
+export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
+export VARNESK_STATE_FILE="$WORK/state.txt"
+trap 'cleanup; rm -rf "$WORK"' EXIT
+
+# the landmark: a 3 x 3 magenta block centred on image pixel (1850, 1000), row from the bottom,
+# on a grey 1920 x 1080 picture (24-bit BMP, bottom row first)
+LX=1850 LY=1000
+python3 - "$WORK/big.bmp" $LX $LY <<'PY'
+import struct, sys
+path, lx, ly = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+w, h = 1920, 1080
+stride = (w * 3 + 3) & ~3
+rows = []
+for row in range(h):
+    line = bytearray(b"\x50\x50\x50" * w + b"\0" * (stride - 3 * w))
+    if abs(row - ly) <= 1:
+        for col in range(lx - 1, lx + 2):
+            line[3 * col:3 * col + 3] = b"\xff\x00\xff"
+    rows.append(bytes(line))
+pixels = b"".join(rows)
+header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+open(path, "wb").write(header + info + pixels)
+PY
+: >"$WORK/big.ref"
+echo "$WORK/big.bmp $WORK/big.ref" >"$WORK/big.cen"
+
+"$VARNESK" >>"$LOG" 2>&1 &
+PID=$!
+started "$PID"
+MAIN=$(wait_window '^Varnesk$') || exit 1
+menu_bar "$MAIN"
+
+# 1. the scene through the file dialog (no window manager: the chooser's focus is taken for it)
+menu_pick 0 0
+FILE_DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
+wait_drawn "$FILE_DIALOG"
+xdotool mousemove --window "$FILE_DIALOG" 200 200
+xdotool windowfocus --sync "$FILE_DIALOG"
+xdotool key ctrl+l
+xdotool key ctrl+a
+xdotool type --delay 20 "$WORK/big.cen"
+xdotool key Return
+wait_unmapped "$FILE_DIALOG"
+sleep 0.5
+CANVAS=$(child_canvas "$MAIN")
+read -r MX MY MW MH < <(geometry "$MAIN")
+read -r CX CY CW CH < <(geometry "$CANVAS")
+shot large_1_loaded >/dev/null
+echo "window ${MW}x${MH}, canvas ${CW}x${CH}"
+[ "$MW" -le 1280 ] && [ "$MH" -le 1024 ] || fail "the main window (${MW}x${MH}) is larger than the screen"
+[ "$CW" -gt 1000 ] && [ "$CW" -lt 1920 ] && [ "$CH" -gt 800 ] && [ "$CH" -lt 1080 ] ||
+  fail "the canvas is ${CW}x${CH}, not the largest part of the picture that fits"
+
+# 2. pan with the keys to the top-right corner
+xdotool mousemove --window "$CANVAS" 10 10
+xdotool windowfocus --sync "$MAIN"
+for key in Page_Down End Page_Up; do
+  xdotool key "$key"
+  sleep 0.3
+done
+view=$(shot large_2_top_right "$CANVAS")
+# the landmark on the screen: the centre of the magenta pixels
+read -r n sx sy < <(convert "$view" -depth 8 rgb:- | python3 -c '
+import sys
+w = int(sys.argv[1]); d = sys.stdin.buffer.read()
+pts = [(i // 3 % w, i // 3 // w) for i in range(0, len(d) - 2, 3)
+       if d[i] > 200 and d[i + 1] < 60 and d[i + 2] > 200]
+print(len(pts), sum(p[0] for p in pts) // max(1, len(pts)), sum(p[1] for p in pts) // max(1, len(pts)))' "$CW")
+[ "$n" = 9 ] || fail "the landmark does not show whole after panning ($n magenta pixels)"
+echo "landmark on the canvas at $sx,$sy"
+
+# 3. Edit > Add Reference Points, the click, the corner (105, 68) at (540, 5) on the plan, "Ok"
+menu_pick 1 0
+xdotool mousemove --window "$CANVAS" "$sx" "$sy" click 1
+DIALOG=$(wait_window '^Field Reference Points$') || exit 1
+PLAN=$(child_canvas "$DIALOG")
+read -r PX PY PW PH < <(geometry "$PLAN")
+sleep 0.5
+xdotool mousemove --window "$PLAN" 540 5 click 1
+sleep 0.5
+dialog=$(shot large_3_landmark "$DIALOG")
+read -r DX DY DW DH < <(geometry "$DIALOG")
+strip_y=$((PY - DY + PH))
+mapfile -t buttons < <(text_runs "$dialog" "${DW}x$((DH - strip_y))+0+${strip_y}" | awk '$2 - $1 >= 4')
+[ "${#buttons[@]}" = 2 ] || fail "the strip below the plan shows ${#buttons[@]} titles, not Ok and Cancel"
+ok=${buttons[0]}
+xdotool mousemove --window "$DIALOG" $(( (${ok% *} + ${ok#* }) / 2 )) $((strip_y + (DH - strip_y) / 2)) click 1
+wait_unmapped "$DIALOG"
+sleep 0.5
+shot large_4_point_added "$CANVAS" >/dev/null
+
+"$X_CLOSE" "$MAIN"
+wait_exit "$PID"
+[ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
+cat "$VARNESK_STATE_FILE"
+grep -qx 'references 1' "$VARNESK_STATE_FILE" || fail "no reference point stored"
+grep -qx "105 68 0 $LX $LY" "$VARNESK_STATE_FILE" ||
+  fail "the stored reference point is not the landmark's pixel $LX $LY"
+echo "PASS: a landmark clicked in the panned top-right corner of a 1920x1080 photograph, screenshots in $SHOTS"
