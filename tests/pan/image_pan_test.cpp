@@ -191,6 +191,31 @@ class ImagePanTest : public ::testing::TestWithParam<Size> {
     EXPECT_GE(checked, 3) << when;
   }
 
+  // Every reference point in the view has its yellow cross centred on its stored pixel.
+  void expect_marks_on_references(const char* when) {
+    appState.showRefPoints = 1;
+    int fw = 0, fh = 0;
+    const unsigned char* f = frame(&fw, &fh);
+    ASSERT_NE(f, nullptr);
+    int checked = 0;
+    for (int i = 0; i < appState.refCount; ++i) {
+      const int cx = appState.refImageX[i] - appState.panX;
+      const int cy = appState.refImageY[i] - appState.panY;
+      if (cx < 1 || cy < 1 || cx > fw - 2 || cy > fh - 2) continue;
+      int yellow = 0;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const unsigned char* p = f + 3 * ((cy + dy) * fw + cx + dx);
+          yellow += p[0] >= 180 && p[1] >= 180 && p[2] <= 100;
+        }
+      EXPECT_GE(yellow, 3) << when << ": no yellow cross on reference " << i << " at canvas "
+                           << cx << "," << cy;
+      ++checked;
+    }
+    EXPECT_GE(checked, 3) << when;
+    appState.showRefPoints = 0;
+  }
+
   std::string path_;
   SyntheticCamera camera_{};
 };
@@ -240,16 +265,18 @@ TEST_P(ImagePanTest, click_stores_the_pixel_drawn_under_the_mouse) {
   expect_clicks_in_register("scrolled");
 }
 
-TEST_P(ImagePanTest, field_lines_pass_over_the_landmarks_before_and_after_panning) {
+TEST_P(ImagePanTest, field_lines_and_marks_stay_on_the_landmarks_before_and_after_panning) {
   load(false);
   calibrate_synthetic();
   expect_lines_on_landmarks("first view");
   press(TUK_KS_PAGEDOWN);
   press(TUK_KS_HOME);
   expect_lines_on_landmarks("bottom-left");
+  expect_marks_on_references("bottom-left");
   TukHeadlessScroll(appState.imageCanvas, 300, 40);
   TukFlush();
   expect_lines_on_landmarks("scrolled");
+  expect_marks_on_references("scrolled");
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ImagePanTest,
