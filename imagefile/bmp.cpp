@@ -12,6 +12,13 @@ namespace {
 constexpr int kWindowsHeader = 40;
 constexpr int kOs2Header = 12;
 
+// Later Windows headers (52, 56, 108 and 124 bytes, the last what most programs write today)
+// begin with the 40-byte layout and put the palette after themselves; their colour-space
+// fields do not change the pixels.
+bool is_windows_header(uint32_t size) {
+  return size == kWindowsHeader || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_BITFIELDS = 3 };
 
 // One colour component of a 16- or 32-bit pixel: (value AND mask) >> shift, scaled to 0-255.
@@ -24,7 +31,7 @@ struct BmpChannel {
 
 struct BmpData {
   BinaryFile* file;
-  int headerSize;      // 40 or 12
+  int headerSize;      // 12 (OS/2) or one of the Windows sizes
   int bits;            // bits per pixel
   int compression;     // BMP_RGB, BMP_RLE8 or BMP_BITFIELDS
   uint32_t dataOffset; // file offset of the first row
@@ -79,11 +86,11 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   BinaryFileSeek(f, 10);
   uint32_t dataOffset = BinaryFileReadDWord(f);
   uint32_t headerSize = BinaryFileReadDWord(f);
-  if (BinaryFileError(f) || (headerSize != kWindowsHeader && headerSize != kOs2Header)) {
+  if (BinaryFileError(f) || (!is_windows_header(headerSize) && headerSize != kOs2Header)) {
     return refuse(IMAGE_ERR_FORMAT);
   }
   long long width, height;
-  if (headerSize == kWindowsHeader) {
+  if (is_windows_header(headerSize)) {
     width = static_cast<int32_t>(BinaryFileReadDWord(f));
     height = static_cast<int32_t>(BinaryFileReadDWord(f));
   } else {
@@ -97,7 +104,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   int bits = BinaryFileReadWord(f);
   uint32_t compression = BMP_RGB;
   uint32_t usedColours = 0;
-  if (headerSize == kWindowsHeader) {
+  if (is_windows_header(headerSize)) {
     compression = BinaryFileReadDWord(f);
     BinaryFileSeek(f, 14 + 32);
     usedColours = BinaryFileReadDWord(f);
@@ -147,8 +154,8 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
 
 int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   BmpData* d = data_of(h);
-  const int entryBytes = d->headerSize == kWindowsHeader ? 4 : 3;
-  BinaryFileSeek(d->file, d->headerSize == kWindowsHeader ? 54 : 26);
+  const int entryBytes = d->headerSize == kOs2Header ? 3 : 4;
+  BinaryFileSeek(d->file, 14 + d->headerSize);
   for (int i = 0; i < h->paletteSize; ++i) {
     unsigned char e[4];
     BinaryFileRead(d->file, e, static_cast<size_t>(entryBytes));

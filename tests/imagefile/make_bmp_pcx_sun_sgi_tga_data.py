@@ -130,6 +130,11 @@ def make_bmp(tmp, rows):
         "convert %s/p256.ppm -type Palette -compress RLE BMP3:- 2>/dev/null" % tmp,
         "convert p256.ppm -type Palette -compress RLE BMP3: (ImageMagick 6.9)")
     sh("cp %s/p256.ppm %s" % (tmp, path("bmp", "rle8_imagemagick_padding_pixels.ppm")))
+    # what ImageMagick and most current programs write: the 124-byte (version 5) info header
+    enc("header_v5_rgb24.bmp", "convert %s/photo.ppm -type TrueColor BMP:- 2>/dev/null" % tmp,
+        "convert photo.ppm -type TrueColor BMP: (124-byte header)")
+    enc("header_v5_map4.bmp", "convert %s/p16.ppm -type Palette BMP:- 2>/dev/null" % tmp,
+        "convert p16.ppm -type Palette BMP: (124-byte header, 4-bit palette after it)")
 
     bgr = lambda p: bytes((p[2], p[1], p[0]))
     write("bmp", "rgb24_top_first.bmp", bmp_file(W, -H, 24, bmp_rows(rows, bgr, 24, top_first=True)),
@@ -202,8 +207,8 @@ def make_bmp(tmp, rows):
           "compression 4 (JPEG) (hand-made): info 0, load 6")
     write("bmp", "refused_rle8_with_24_bits.bmp", bmp_file(w, h, 24, b"\0\0\0\1", compression=1),
           "compression 1 (8-bit RLE) on 24-bit pixels (hand-made): info 0, load 5")
-    write("bmp", "refused_header_108.bmp", bmp_file(w, h, 24, b"\0" * 128)[:14] + struct.pack("<I", 108) +
-          b"\0" * 104 + b"\0" * 128, "info header size 108 (hand-made): 4")
+    write("bmp", "refused_header_20.bmp", bmp_file(w, h, 24, b"\0" * 128)[:14] + struct.pack("<I", 20) +
+          b"\0" * 16 + b"\0" * 128, "info header size 20, neither OS/2 nor Windows (hand-made): 4")
     write("bmp", "refused_zero_width.bmp", bmp_file(0, h, 24, b""), "width 0 (hand-made): 2")
     write("bmp", "refused_negative_width.bmp", bmp_file(-5, h, 24, b"\0" * 64), "width -5 (hand-made): 2")
     write("bmp", "refused_huge_dimensions.bmp", bmp_file(100000, 100000, 24, b"\0" * 64),

@@ -24,6 +24,14 @@ TEST(BmpReader, netpbm_files_match_bmptopnm) {
   }
 }
 
+TEST(BmpReader, version_5_headers_from_imagemagick_match_bmptopnm) {
+  ExpectDescription(Bmp("header_v5_rgb24.bmp"), "BMP", IMAGE_RGB, 0);
+  ExpectDecodesLike(Bmp("header_v5_rgb24.bmp"), "bmptopnm {}");
+  // the palette sits after the 124-byte header, not after 40 bytes
+  ExpectDescription(Bmp("header_v5_map4.bmp"), "BMP", IMAGE_MAP, 16);
+  ExpectDecodesLike(Bmp("header_v5_map4.bmp"), "bmptopnm {}");
+}
+
 TEST(BmpReader, top_first_file_loads_like_bottom_first) {
   ExpectDecodesLike(Bmp("rgb24_top_first.bmp"), "");
   ExpectDecodesLike(Bmp("rgb24_top_first.bmp"), "bmptopnm " + ShellQuote(Bmp("rgb24.bmp")));
@@ -57,7 +65,7 @@ TEST(BmpReader, refused_files) {
   ExpectRefused(Bmp("refused_jpeg_compression.bmp"), IMAGE_OK, IMAGE_ERR_COMPRESSION);
   ExpectRefused(Bmp("refused_2_bits.bmp"), IMAGE_OK, IMAGE_ERR_VARIANT);
   ExpectRefused(Bmp("refused_rle8_with_24_bits.bmp"), IMAGE_OK, IMAGE_ERR_VARIANT);
-  ExpectRefused(Bmp("refused_header_108.bmp"), IMAGE_ERR_FORMAT, IMAGE_ERR_FORMAT);
+  ExpectRefused(Bmp("refused_header_20.bmp"), IMAGE_ERR_FORMAT, IMAGE_ERR_FORMAT);
   ExpectRefused(Bmp("refused_zero_width.bmp"), IMAGE_ERR_READ, IMAGE_ERR_READ);
   ExpectRefused(Bmp("refused_negative_width.bmp"), IMAGE_ERR_READ, IMAGE_ERR_READ);
   // too large: refused before any size is reported, so no caller allocates from it
