@@ -117,12 +117,17 @@ bool prepare_dialog(TukElement* d) {
   return first;
 }
 
-void present_dialog(TukElement* d, int x, int y) {
+// Places the dialog on the screen by position codes or pixels and shows it there.
+void show_at(TukElement* d, int x, int y) {
   int sx = 0, sy = 0;
   tuk_place_dialog(d, x, y, &sx, &sy);
   d->x = sx;
   d->y = sy;
   if (drv()->show) drv()->show(d, sx, sy);
+}
+
+void present_dialog(TukElement* d, int x, int y) {
+  show_at(d, x, y);
   if (drv()->raise) drv()->raise(d);
   count_visible(d);
   set_visible_attr(d, true);
@@ -329,11 +334,7 @@ int TukRefresh(TukHandle e) {
   if (tuk_element_from_id(d->id) != d) return TUK_NOERROR;  // RESIZE_CB destroyed it
   if (d->counted) {
     // a window that grew must not hang off the screen: centre it as a show would
-    int sx = 0, sy = 0;
-    tuk_place_dialog(d, TUK_CENTER, TUK_CENTER, &sx, &sy);
-    d->x = sx;
-    d->y = sy;
-    if (drv()->show) drv()->show(d, sx, sy);
+    show_at(d, TUK_CENTER, TUK_CENTER);
     if (drv()->update) drv()->update(d);
   }
   return TUK_NOERROR;

@@ -203,3 +203,18 @@ test = eval("lambda r, g, b: " + sys.argv[1])
 d = sys.stdin.buffer.read()
 print(sum(1 for i in range(0, len(d) - 2, 3) if test(d[i], d[i + 1], d[i + 2])))' "$2"
 }
+
+# click_ok_below_plan DIALOG PLAN SHOT: clicks "Ok" of the landmark dialog, the first of the two
+# titles on the strip below its plan (runs of a pixel or two are the buttons' shaded edges),
+# found on the screenshot SHOT of the dialog, and waits until the dialog is gone.
+click_ok_below_plan() {
+  local px py pw ph dx dy dw dh strip_y ok buttons
+  read -r px py pw ph < <(geometry "$2")
+  read -r dx dy dw dh < <(geometry "$1")
+  strip_y=$((py - dy + ph))
+  mapfile -t buttons < <(text_runs "$3" "${dw}x$((dh - strip_y))+0+${strip_y}" | awk '$2 - $1 >= 4')
+  [ "${#buttons[@]}" = 2 ] || fail "the strip below the plan shows ${#buttons[@]} titles, not Ok and Cancel"
+  ok=${buttons[0]}
+  xdotool mousemove --window "$1" $(( (${ok% *} + ${ok#* }) / 2 )) $((strip_y + (dh - strip_y) / 2)) click 1
+  wait_unmapped "$1"
+}

@@ -62,15 +62,7 @@ sleep 0.5
 dialog=$(shot scene3d_3_corner_picked "$DIALOG")
 plan=$(shot scene3d_3_plan "$PLAN")
 [ "$(count_colour "$plan" "$RED")" -gt 10 ] || fail "no red cross on the plan after the pick"
-# "Ok" and "Cancel": the two titles on the strip below the plan (runs of a pixel or two are the
-# buttons' shaded edges)
-read -r DX DY DW DH < <(geometry "$DIALOG")
-strip_y=$((PY - DY + PH))
-mapfile -t buttons < <(text_runs "$dialog" "${DW}x$((DH - strip_y))+0+${strip_y}" | awk '$2 - $1 >= 4')
-[ "${#buttons[@]}" = 2 ] || fail "the strip below the plan shows ${#buttons[@]} titles, not Ok and Cancel"
-ok=${buttons[0]}
-xdotool mousemove --window "$DIALOG" $(( (${ok% *} + ${ok#* }) / 2 )) $((strip_y + (DH - strip_y) / 2)) click 1
-wait_unmapped "$DIALOG"
+click_ok_below_plan "$DIALOG" "$PLAN" "$dialog"
 sleep 0.5
 photo=$(shot scene3d_4_point_added "$CANVAS")
 # the new point's yellow cross at the clicked pixel

@@ -15,6 +15,7 @@
 #include "app/app_state.h"
 #include "app/canvas_input.h"
 #include "app/interface.h"
+#include "app_fixture.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
@@ -73,21 +74,14 @@ struct Size {
   int w, h;
 };
 
-class ImagePanTest : public ::testing::TestWithParam<Size> {
+// The program's interface, shown with its callbacks, the main window holding the focus.
+class ImagePanTest : public InterfaceTest, public ::testing::WithParamInterface<Size> {
  protected:
   void SetUp() override {
-    appState = AppState{};
-    ASSERT_EQ(TukSetDriver("headless"), TUK_NOERROR);
-    ASSERT_EQ(TukOpen(), TUK_NOERROR);
-    TukGLCanvasOpen();
-    build_interface();
+    InterfaceTest::SetUp();
     register_callbacks();
     TukShow(appState.mainDialog);
     TukSetFocus(appState.mainDialog);
-  }
-  void TearDown() override {
-    TukClose();
-    appState = AppState{};
   }
 
   void load(bool coded) {
@@ -286,21 +280,16 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ImagePanTest,
                            return std::to_string(i.param.w) + "x" + std::to_string(i.param.h);
                          });
 
-TEST(ImagePanStart, first_canvas_is_640_by_480_until_an_image_loads) {
-  appState = AppState{};
-  ASSERT_EQ(TukSetDriver("headless"), TUK_NOERROR);
-  ASSERT_EQ(TukOpen(), TUK_NOERROR);
-  TukGLCanvasOpen();
-  build_interface();
-  register_callbacks();
+using ImagePanStart = InterfaceTest;
+
+TEST_F(ImagePanStart, first_canvas_is_640_by_480_until_an_image_loads) {
   TukShow(appState.mainDialog);
   EXPECT_STREQ(TukGetAttribute(appState.imageCanvas, "RASTERSIZE"), "640x480");
+  EXPECT_EQ(TukGetBool(appState.imageCanvas, "SCROLLBAR"), 0);
   int w = 0, h = 0;
   TukNaturalSize(appState.mainDialog, &w, &h);
   EXPECT_EQ(w, 640 + 8);
   EXPECT_EQ(h, 480 + 48);
-  TukClose();
-  appState = AppState{};
 }
 
 }  // namespace

@@ -87,18 +87,11 @@ menu_pick 1 0
 xdotool mousemove --window "$CANVAS" "$sx" "$sy" click 1
 DIALOG=$(wait_window '^Field Reference Points$') || exit 1
 PLAN=$(child_canvas "$DIALOG")
-read -r PX PY PW PH < <(geometry "$PLAN")
 sleep 0.5
 xdotool mousemove --window "$PLAN" 540 5 click 1
 sleep 0.5
 dialog=$(shot large_3_landmark "$DIALOG")
-read -r DX DY DW DH < <(geometry "$DIALOG")
-strip_y=$((PY - DY + PH))
-mapfile -t buttons < <(text_runs "$dialog" "${DW}x$((DH - strip_y))+0+${strip_y}" | awk '$2 - $1 >= 4')
-[ "${#buttons[@]}" = 2 ] || fail "the strip below the plan shows ${#buttons[@]} titles, not Ok and Cancel"
-ok=${buttons[0]}
-xdotool mousemove --window "$DIALOG" $(( (${ok% *} + ${ok#* }) / 2 )) $((strip_y + (DH - strip_y) / 2)) click 1
-wait_unmapped "$DIALOG"
+click_ok_below_plan "$DIALOG" "$PLAN" "$dialog"
 sleep 0.5
 shot large_4_point_added "$CANVAS" >/dev/null
 
