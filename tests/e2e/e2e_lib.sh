@@ -218,3 +218,19 @@ click_ok_below_plan() {
   xdotool mousemove --window "$1" $(( (${ok% *} + ${ok#* }) / 2 )) $((strip_y + (dh - strip_y) / 2)) click 1
   wait_unmapped "$1"
 }
+
+# choose_in_file_dialog PATH: in the file dialog that a command opened, types the path into its
+# location field (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it
+# is taken for it.
+choose_in_file_dialog() {
+  local dialog
+  dialog=$(wait_window '^Seleção de Arquivos$') || exit 1
+  wait_drawn "$dialog"
+  xdotool mousemove --window "$dialog" 200 200
+  xdotool windowfocus --sync "$dialog"
+  xdotool key ctrl+l
+  xdotool key ctrl+a
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+  wait_unmapped "$dialog"
+}

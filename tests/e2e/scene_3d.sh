@@ -32,15 +32,7 @@ SKIN='abs(r - 227) < 6 and abs(g - 190) < 6 and abs(b - 131) < 6'
 # 1. the demo scene through the file dialog: no window manager gives the chooser the focus, so
 #    it is taken for it; Ctrl+L shows its location field
 menu_pick 0 0
-FILE_DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
-wait_drawn "$FILE_DIALOG"
-xdotool mousemove --window "$FILE_DIALOG" 200 200
-xdotool windowfocus --sync "$FILE_DIALOG"
-xdotool key ctrl+l
-xdotool key ctrl+a
-xdotool type --delay 20 "$DEMO/demo.cen"
-xdotool key Return
-wait_unmapped "$FILE_DIALOG"
+choose_in_file_dialog "$DEMO/demo.cen"
 sleep 0.5
 scene=$(shot scene3d_1_scene "$CANVAS")
 [ "$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)" -gt 150 ] || fail "no photograph after Load Scene"

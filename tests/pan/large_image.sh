@@ -43,17 +43,9 @@ started "$PID"
 MAIN=$(wait_window '^Varnesk$') || exit 1
 menu_bar "$MAIN"
 
-# 1. the scene through the file dialog (no window manager: the chooser's focus is taken for it)
+# 1. the scene through the file dialog
 menu_pick 0 0
-FILE_DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
-wait_drawn "$FILE_DIALOG"
-xdotool mousemove --window "$FILE_DIALOG" 200 200
-xdotool windowfocus --sync "$FILE_DIALOG"
-xdotool key ctrl+l
-xdotool key ctrl+a
-xdotool type --delay 20 "$WORK/big.cen"
-xdotool key Return
-wait_unmapped "$FILE_DIALOG"
+choose_in_file_dialog "$WORK/big.cen"
 sleep 0.5
 CANVAS=$(child_canvas "$MAIN")
 read -r MX MY MW MH < <(geometry "$MAIN")
