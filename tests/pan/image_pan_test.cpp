@@ -255,7 +255,9 @@ TEST_P(ImagePanTest, click_stores_the_pixel_drawn_under_the_mouse) {
   // within the part of the picture that the view does not show; nothing when it shows it all
   EXPECT_EQ(appState.panX, std::min(100, s.w - appState.viewWidth));
   EXPECT_EQ(appState.panY, std::max(0, s.h - appState.viewHeight - 50));
-  if (!pans(s)) EXPECT_EQ(appState.panX, 0);
+  if (!pans(s)) {
+    EXPECT_EQ(appState.panX, 0);
+  }
   expect_clicks_in_register("scrolled");
 }
 
@@ -290,6 +292,35 @@ TEST_F(ImagePanStart, first_canvas_is_640_by_480_until_an_image_loads) {
   TukNaturalSize(appState.mainDialog, &w, &h);
   EXPECT_EQ(w, 640 + 8);
   EXPECT_EQ(h, 480 + 48);
+}
+
+TEST_F(ImagePanStart, a_smaller_image_after_a_larger_one_drops_the_scroll_bars) {
+  register_callbacks();
+  TukShow(appState.mainDialog);
+  const std::string big = std::string(VARNESK_BINARY_DIR) + "/pan_then_small_big.bmp";
+  const std::string small = std::string(VARNESK_BINARY_DIR) + "/pan_then_small_small.bmp";
+  write_bmp(big, 1920, 1080, false);
+  write_bmp(small, 640, 480, true);
+  TukHeadlessAnswerFile(big.c_str());
+  load_imag_cb(nullptr, 0);
+  ASSERT_EQ(TukGetBool(appState.imageCanvas, "SCROLLBAR"), 1);
+  TukHeadlessAnswerFile(small.c_str());
+  load_imag_cb(nullptr, 0);
+  EXPECT_EQ(TukGetBool(appState.imageCanvas, "SCROLLBAR"), 0);
+  EXPECT_STREQ(TukGetAttribute(appState.imageCanvas, "RASTERSIZE"), "640x480");
+  EXPECT_EQ(appState.panX, 0);
+  EXPECT_EQ(appState.panY, 0);
+  redraw_image_view();
+  int w = 0, h = 0;
+  const unsigned char* f = TukHeadlessFrame(appState.imageCanvas, &w, &h);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(w, 640);
+  EXPECT_EQ(h, 480);
+  // the picture fills the canvas from its lower-left corner again
+  int col = -1, row = -1;
+  decode(f + 3 * (479 * 640 + 639), &col, &row);
+  EXPECT_EQ(col, 639);
+  EXPECT_EQ(row, 479);
 }
 
 }  // namespace
