@@ -1,7 +1,7 @@
 # A photograph larger than the screen under Xvfb (1280 x 1024): File > "Load Scene" on a
 # 1920 x 1080 scene, the keys Page Down, End and Page Up pan to its top-right corner, where a
 # magenta landmark is clicked in Edit > "Add Reference Points" mode and tied to the corner
-# (105, 68) of the plan. The stored reference pixel, written at exit through VARNESK_STATE_FILE,
+# (105, 68) of the plan; the mouse wheel then pans down. The stored reference pixel, written at exit through VARNESK_STATE_FILE,
 # must be the landmark's pixel of the image.
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
 source "$1" "$2" "$3"
@@ -87,6 +87,11 @@ click_ok_below_plan "$DIALOG" "$PLAN" "$dialog"
 sleep 0.5
 shot large_4_point_added "$CANVAS" >/dev/null
 
+# 4. the mouse wheel moves the view down by the vertical bar's step: to the bottom row here
+xdotool mousemove --window "$CANVAS" 200 200 click 5
+sleep 0.3
+shot large_5_wheel "$CANVAS" >/dev/null
+
 "$X_CLOSE" "$MAIN"
 wait_exit "$PID"
 [ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
@@ -94,4 +99,5 @@ cat "$VARNESK_STATE_FILE"
 grep -qx 'references 1' "$VARNESK_STATE_FILE" || fail "no reference point stored"
 grep -qx "105 68 0 $LX $LY" "$VARNESK_STATE_FILE" ||
   fail "the stored reference point is not the landmark's pixel $LX $LY"
+grep -qx "pan $((1920 - CW)) 0" "$VARNESK_STATE_FILE" || fail "the wheel did not pan the view down"
 echo "PASS: a landmark clicked in the panned top-right corner of a 1920x1080 photograph, screenshots in $SHOTS"

@@ -434,6 +434,12 @@ int Canvas::handle(int event) {
       queue_event(ev, id);
       return 1;
     }
+    case FL_MOUSEWHEEL: {
+      // the wheel moves the canvas's scroll bars, which report the move as a SCROLL event
+      Fl_Scrollbar* bar = Fl::event_dy() != 0 ? vbar : hbar;
+      if (!dialog_enabled(this) || !bar || !bar->active()) return 0;
+      return bar->handle(FL_MOUSEWHEEL);
+    }
     case FL_ENTER:
     case FL_LEAVE: {
       TukEvent ev{};
