@@ -1,8 +1,8 @@
 # A photograph larger than the screen under Xvfb (1280 x 1024): File > "Load Scene" on a
 # 1920 x 1080 scene, the keys Page Down, End and Page Up pan to its top-right corner, where a
 # magenta landmark is clicked in Edit > "Add Reference Points" mode and tied to the corner
-# (105, 68) of the plan; the mouse wheel then pans down. The stored reference pixel, written at exit through VARNESK_STATE_FILE,
-# must be the landmark's pixel of the image.
+# (105, 68) of the plan; the mouse wheel then pans down. The stored reference pixel, written
+# at exit through VARNESK_STATE_FILE, must be the landmark's pixel of the image.
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
 source "$1" "$2" "$3"
 VARNESK=$4
