@@ -90,6 +90,14 @@ int TukGetFile(char* path) {
 void TukMessage(const char* title, const char* text) {
   const TukDriver* d = tuk_driver();
   if (!d || !d->message) return;
+  // End-to-end scripts cannot read text drawn inside a window: with TUK_MESSAGE_LOG set, every
+  // message is also appended there (title, a tab, the text) before its box opens.
+  if (const char* log = std::getenv("TUK_MESSAGE_LOG")) {
+    if (std::FILE* f = *log ? std::fopen(log, "a") : nullptr) {
+      std::fprintf(f, "%s\t%s\n", title ? title : "", text ? text : "");
+      std::fclose(f);
+    }
+  }
   d->message(tuk_loop_state()->main_loop ? owner_dialog() : nullptr, title ? title : "",
              text ? text : "");
 }

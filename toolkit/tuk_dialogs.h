@@ -12,6 +12,8 @@
 int TukGetFile(char* path);
 
 // Modal message box with one OK button.
+// With the environment variable TUK_MESSAGE_LOG naming a file, each message is also appended
+// to it as "title<TAB>text" (for scripts that drive the program from outside).
 void TukMessage(const char* title, const char* text);
 
 // List selection. type 1: single choice; op is the 1-based item shown selected (outside

@@ -256,3 +256,27 @@ TEST_F(DialogsTest, message_passes_title_and_text) {
   EXPECT_STREQ(title, "Erro");
   EXPECT_STREQ(text, "Formato de arquivo desconhecido.");
 }
+
+TEST_F(DialogsTest, message_log_receives_every_message_before_its_box) {
+  char logPath[] = "/tmp/tuk_message_log_XXXXXX";
+  const int fd = mkstemp(logPath);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  setenv("TUK_MESSAGE_LOG", logPath, 1);
+  TukHeadlessAnswerMessage();
+  TukMessage("Dist\xc3\xa2ncia Entre Duas Paralelas", "  1.3 metros");
+  TukHeadlessAnswerMessage();
+  TukMessage("Erro", "Erro na leitura do arquivo");
+  unsetenv("TUK_MESSAGE_LOG");
+  TukHeadlessAnswerMessage();
+  TukMessage("Erro", "not logged once the variable is gone");
+
+  std::FILE* f = std::fopen(logPath, "r");
+  ASSERT_NE(f, nullptr);
+  char buffer[256] = {};
+  const size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+  std::fclose(f);
+  std::remove(logPath);
+  EXPECT_EQ(std::string(buffer, n),
+            "Dist\xc3\xa2ncia Entre Duas Paralelas\t  1.3 metros\nErro\tErro na leitura do arquivo\n");
+}
