@@ -12,6 +12,8 @@ LOG="$SHOTS/road.log"
 WORK=$(mktemp -d)
 mkdir -p "$WORK/home/.local/share"
 export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
+# the toolkit copies every message it shows here: the result's text is drawn, not readable from X
+export TUK_MESSAGE_LOG="$WORK/messages.txt"
 
 # the program starts in the demo's folder, as run.sh starts it, so the scene's relative paths work
 cd "$DEMO" || fail "no demo folder $DEMO"
@@ -103,6 +105,8 @@ xdotool mousemove --window "$CANVAS" 289 $((479 - 207)) click 1
 MESSAGE=$(wait_window 'Entre Duas Paralelas$') || exit 1
 title=$(xprop -id "$MESSAGE" _NET_WM_NAME | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
 [ "$title" = "Distância Entre Duas Paralelas" ] || fail "the result's title is '$title'"
+grep -qxF "$(printf 'Dist\303\242ncia Entre Duas Paralelas\t  1.3 metros')" "$TUK_MESSAGE_LOG" ||
+  fail "the result's text is not '  1.3 metros': $(cat "$TUK_MESSAGE_LOG")"
 sleep 0.5
 shot road_5_message >/dev/null
 both=$(shot road_5_lines_under_message "$CANVAS")
