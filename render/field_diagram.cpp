@@ -4,8 +4,6 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include <cmath>
-
 #include "app/app_state.h"
 #include "geometry/view_transform.h"
 #include "render/pitch.h"
@@ -18,63 +16,17 @@ constexpr double kPenaltySpotRadius = 0.3;
 constexpr double kCentreSpotRadius = 0.5;
 constexpr double kGoalDepth = 2.0;  // the flat goal rectangles reach this far behind the line
 
-void vertex_ground(double x, double y) { glVertex3d(x, y, 0.0); }
-
-void rectangle(double x0, double y0, double x1, double y1) {
-  vertex_ground(x0, y0);
-  vertex_ground(x1, y0);
-  vertex_ground(x1, y1);
-  vertex_ground(x0, y1);
-}
-
-void rectangle(const PitchRect& r) { rectangle(r.x0, r.y0, r.x1, r.y1); }
-
 // the goal drawn flat on the ground, behind the goal line at x towards the outside
 void goal_rectangle(double x, double outward) {
-  rectangle(x, kPitch.postY[0], x + outward * kGoalDepth, kPitch.postY[1]);
-}
-
-void disc(const double at[2], double radius) {
-  glPushMatrix();
-  glTranslated(at[0], at[1], 0.0);
-  gluDisk(shared_quadric(), 0.0, radius, 10, 1);
-  glPopMatrix();
-}
-
-// The arcs of the pitch, in the order and with the vertices the scene draws them.
-void arcs() {
-  struct Arc {
-    GLenum mode;
-    double cx, cy, r;
-  };
-  const double c = kPitch.circleRadius;
-  const double k = kPitch.cornerArcRadius;
-  const Arc table[7] = {{GL_LINE_LOOP, kPitch.centreSpot[0], kPitch.centreSpot[1], c},
-                        {GL_LINE_STRIP, kPitch.penaltySpotLeft[0], kPitch.penaltySpotLeft[1], c},
-                        {GL_LINE_STRIP, kPitch.penaltySpotRight[0], kPitch.penaltySpotRight[1], c},
-                        {GL_LINE_STRIP, 0.0, 0.0, k},
-                        {GL_LINE_STRIP, kPitch.length, 0.0, k},
-                        {GL_LINE_STRIP, kPitch.length, kPitch.width, k},
-                        {GL_LINE_STRIP, 0.0, kPitch.width, k}};
-  double angles[CENTRE_CIRCLE_VERTICES];
-  for (int which = 0; which < 7; ++which) {
-    const Arc& a = table[which];
-    const int n = pitch_arc_angles(which, angles);
-    glBegin(a.mode);
-    for (int i = 0; i < n; ++i) {
-      const double t = angles[i] * DEG_TO_RAD;
-      vertex_ground(a.cx + a.r * std::cos(t), a.cy + a.r * std::sin(t));
-    }
-    glEnd();
-  }
+  pitch_rectangle(x, kPitch.postY[0], x + outward * kGoalDepth, kPitch.postY[1]);
 }
 
 void diagonal_cross(double x, double y) {
   const double h = DIAGRAM_MARK_HALF;
-  vertex_ground(x - h, y - h);
-  vertex_ground(x + h, y + h);
-  vertex_ground(x - h, y + h);
-  vertex_ground(x + h, y - h);
+  pitch_vertex_ground(x - h, y - h);
+  pitch_vertex_ground(x + h, y + h);
+  pitch_vertex_ground(x - h, y + h);
+  pitch_vertex_ground(x + h, y - h);
 }
 
 }  // namespace
@@ -127,32 +79,29 @@ void draw_field_diagram() {
   glDisable(GL_DEPTH_TEST);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glBegin(GL_QUADS);
-  rectangle(0.0, 0.0, kPitch.length, kPitch.width);
+  pitch_rectangle(0.0, 0.0, kPitch.length, kPitch.width);
   glEnd();
 
   glLineWidth(1.0f);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
   glColor3ub(255, 255, 255);
   glBegin(GL_QUADS);
-  rectangle(0.0, 0.0, kPitch.length, kPitch.width);
-  rectangle(kPitch.penaltyLeft);
-  rectangle(kPitch.goalAreaLeft);
+  pitch_rectangle(0.0, 0.0, kPitch.length, kPitch.width);
+  pitch_rectangle(kPitch.penaltyLeft);
+  pitch_rectangle(kPitch.goalAreaLeft);
   goal_rectangle(0.0, -1.0);
-  rectangle(kPitch.penaltyRight);
-  rectangle(kPitch.goalAreaRight);
+  pitch_rectangle(kPitch.penaltyRight);
+  pitch_rectangle(kPitch.goalAreaRight);
   goal_rectangle(kPitch.length, 1.0);
   glEnd();
 
-  glBegin(GL_LINES);
-  vertex_ground(kPitch.halfwayX, 0.0);
-  vertex_ground(kPitch.halfwayX, kPitch.width);
-  glEnd();
+  pitch_halfway_line();
 
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  disc(kPitch.penaltySpotLeft, kPenaltySpotRadius);
-  disc(kPitch.penaltySpotRight, kPenaltySpotRadius);
-  arcs();
-  disc(kPitch.centreSpot, kCentreSpotRadius);
+  pitch_disc(kPitch.penaltySpotLeft, kPenaltySpotRadius);
+  pitch_disc(kPitch.penaltySpotRight, kPenaltySpotRadius);
+  pitch_arcs();
+  pitch_disc(kPitch.centreSpot, kCentreSpotRadius);
 }
 
 void draw_landmark_marks(double px, double py, double pz) {

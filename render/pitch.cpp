@@ -13,39 +13,12 @@
 
 namespace {
 
-void vertex_ground(double x, double y) { glVertex3d(x, y, 0.0); }
-
-void quad_corners(const PitchRect& r) {
-  vertex_ground(r.x0, r.y0);
-  vertex_ground(r.x1, r.y0);
-  vertex_ground(r.x1, r.y1);
-  vertex_ground(r.x0, r.y1);
-}
-
 // posts, goal line between them and crossbar, drawn as the edges of one quadrilateral
 void goal_frame(double x) {
   glVertex3d(x, kPitch.postY[0], kPitch.crossbarZ);
   glVertex3d(x, kPitch.postY[0], 0.0);
   glVertex3d(x, kPitch.postY[1], 0.0);
   glVertex3d(x, kPitch.postY[1], kPitch.crossbarZ);
-}
-
-void spot(const double at[2]) {
-  glPushMatrix();
-  glTranslated(at[0], at[1], 0.0);
-  gluDisk(shared_quadric(), 0.0, kPitch.spotRadius, 10, 1);
-  glPopMatrix();
-}
-
-void arc(GLenum mode, int which, double cx, double cy, double r) {
-  double angles[CENTRE_CIRCLE_VERTICES];
-  const int n = pitch_arc_angles(which, angles);
-  glBegin(mode);
-  for (int i = 0; i < n; ++i) {
-    const double a = angles[i] * DEG_TO_RAD;
-    vertex_ground(cx + r * std::cos(a), cy + r * std::sin(a));
-  }
-  glEnd();
 }
 
 constexpr double kCorners[4][2] = {{0.0, 0.0}, {105.0, 0.0}, {105.0, 68.0}, {0.0, 68.0}};
@@ -71,17 +44,17 @@ void offside_line(int u, int v, double r, double g, double b) {
   const double X = ground_x(u, v);
   glColor3d(r, g, b);
   glBegin(GL_LINES);
-  vertex_ground(X, 0.0);
-  vertex_ground(X, kPitch.width);
+  pitch_vertex_ground(X, 0.0);
+  pitch_vertex_ground(X, kPitch.width);
   glEnd();
 }
 
 void ground_cross(double X, double Y) {
   glBegin(GL_LINES);
-  vertex_ground(X - 0.3, Y);
-  vertex_ground(X + 0.3, Y);
-  vertex_ground(X, Y - 0.3);
-  vertex_ground(X, Y + 0.3);
+  pitch_vertex_ground(X - 0.3, Y);
+  pitch_vertex_ground(X + 0.3, Y);
+  pitch_vertex_ground(X, Y - 0.3);
+  pitch_vertex_ground(X, Y + 0.3);
   glEnd();
 }
 
@@ -104,6 +77,58 @@ int pitch_arc_angles(int which, double out[]) {
   return n;
 }
 
+void pitch_vertex_ground(double x, double y) { glVertex3d(x, y, 0.0); }
+
+void pitch_rectangle(double x0, double y0, double x1, double y1) {
+  pitch_vertex_ground(x0, y0);
+  pitch_vertex_ground(x1, y0);
+  pitch_vertex_ground(x1, y1);
+  pitch_vertex_ground(x0, y1);
+}
+
+void pitch_rectangle(const PitchRect& r) { pitch_rectangle(r.x0, r.y0, r.x1, r.y1); }
+
+void pitch_halfway_line() {
+  glBegin(GL_LINES);
+  pitch_vertex_ground(kPitch.halfwayX, 0.0);
+  pitch_vertex_ground(kPitch.halfwayX, kPitch.width);
+  glEnd();
+}
+
+void pitch_disc(const double at[2], double radius) {
+  glPushMatrix();
+  glTranslated(at[0], at[1], 0.0);
+  gluDisk(shared_quadric(), 0.0, radius, 10, 1);
+  glPopMatrix();
+}
+
+void pitch_arcs() {
+  struct Arc {
+    GLenum mode;
+    double cx, cy, r;
+  };
+  const double c = kPitch.circleRadius;
+  const double k = kPitch.cornerArcRadius;
+  const Arc table[7] = {{GL_LINE_LOOP, kPitch.centreSpot[0], kPitch.centreSpot[1], c},
+                        {GL_LINE_STRIP, kPitch.penaltySpotLeft[0], kPitch.penaltySpotLeft[1], c},
+                        {GL_LINE_STRIP, kPitch.penaltySpotRight[0], kPitch.penaltySpotRight[1], c},
+                        {GL_LINE_STRIP, kCorners[0][0], kCorners[0][1], k},
+                        {GL_LINE_STRIP, kCorners[1][0], kCorners[1][1], k},
+                        {GL_LINE_STRIP, kCorners[2][0], kCorners[2][1], k},
+                        {GL_LINE_STRIP, kCorners[3][0], kCorners[3][1], k}};
+  double angles[CENTRE_CIRCLE_VERTICES];
+  for (int which = 0; which < 7; ++which) {
+    const Arc& a = table[which];
+    const int n = pitch_arc_angles(which, angles);
+    glBegin(a.mode);
+    for (int i = 0; i < n; ++i) {
+      const double t = angles[i] * DEG_TO_RAD;
+      pitch_vertex_ground(a.cx + a.r * std::cos(t), a.cy + a.r * std::sin(t));
+    }
+    glEnd();
+  }
+}
+
 void draw_field(int scene) {
   shared_quadric();
   glLineWidth(2.0f);
@@ -117,7 +142,7 @@ void draw_field(int scene) {
     glColor3d(0.0, 0.6, 0.0);
     glDisable(GL_DEPTH_TEST);
     glBegin(GL_QUADS);
-    quad_corners(PitchRect{0.0, 0.0, kPitch.length, kPitch.width});
+    pitch_rectangle(PitchRect{0.0, 0.0, kPitch.length, kPitch.width});
     glEnd();
     glEnable(GL_DEPTH_TEST);
   }
@@ -131,30 +156,22 @@ void draw_field(int scene) {
   }
 
   glBegin(GL_QUADS);
-  quad_corners(PitchRect{0.0, 0.0, kPitch.length, kPitch.width});
-  quad_corners(kPitch.penaltyLeft);
-  quad_corners(kPitch.goalAreaLeft);
+  pitch_rectangle(PitchRect{0.0, 0.0, kPitch.length, kPitch.width});
+  pitch_rectangle(kPitch.penaltyLeft);
+  pitch_rectangle(kPitch.goalAreaLeft);
   if (scene) goal_frame(0.0);
-  quad_corners(kPitch.penaltyRight);
-  quad_corners(kPitch.goalAreaRight);
+  pitch_rectangle(kPitch.penaltyRight);
+  pitch_rectangle(kPitch.goalAreaRight);
   if (scene) goal_frame(kPitch.length);
   glEnd();
 
-  glBegin(GL_LINES);
-  vertex_ground(kPitch.halfwayX, 0.0);
-  vertex_ground(kPitch.halfwayX, kPitch.width);
-  glEnd();
+  pitch_halfway_line();
 
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  spot(kPitch.penaltySpotLeft);
-  spot(kPitch.penaltySpotRight);
-
-  arc(GL_LINE_LOOP, 0, kPitch.centreSpot[0], kPitch.centreSpot[1], kPitch.circleRadius);
-  arc(GL_LINE_STRIP, 1, kPitch.penaltySpotLeft[0], kPitch.penaltySpotLeft[1], kPitch.circleRadius);
-  arc(GL_LINE_STRIP, 2, kPitch.penaltySpotRight[0], kPitch.penaltySpotRight[1], kPitch.circleRadius);
-  for (int c = 0; c < 4; ++c) arc(GL_LINE_STRIP, 3 + c, kCorners[c][0], kCorners[c][1], kPitch.cornerArcRadius);
-
-  spot(kPitch.centreSpot);
+  pitch_disc(kPitch.penaltySpotLeft, kPitch.spotRadius);
+  pitch_disc(kPitch.penaltySpotRight, kPitch.spotRadius);
+  pitch_arcs();
+  pitch_disc(kPitch.centreSpot, kPitch.spotRadius);
 
   if (scene) {
     glBegin(GL_LINES);
@@ -202,8 +219,8 @@ void draw_point_distance_overlay() {
     image_point_to_ground(appState, appState.measureX2, appState.measureY2, &X2, &Y2, &Z2);
     glColor3d(1.0, 0.5, 1.0);
     glBegin(GL_LINES);
-    vertex_ground(X1, Y1);
-    vertex_ground(X2, Y2);
+    pitch_vertex_ground(X1, Y1);
+    pitch_vertex_ground(X2, Y2);
     glEnd();
     glColor3d(1.0, 1.0, 0.5);
     ground_cross(X2, Y2);

@@ -47,6 +47,20 @@ constexpr int CORNER_ARC_VERTICES = 10;
 // (0, 0), (105, 0), (105, 68), (0, 68).
 int pitch_arc_angles(int which, double out[] /* out */);
 
+// Drawing pieces shared by the pitch in the scene and on the photograph and by the pitch plan;
+// each emits ground vertices (Z = 0) with the current colour and matrices.
+void pitch_vertex_ground(double x, double y);
+// The four corners in order; call between glBegin(GL_QUADS) and glEnd.
+void pitch_rectangle(double x0, double y0, double x1, double y1);
+void pitch_rectangle(const PitchRect& r);
+// The halfway line, in its own glBegin(GL_LINES)/glEnd.
+void pitch_halfway_line();
+// A filled disc about at (a GLU quadric: call it outside glBegin/glEnd).
+void pitch_disc(const double at[2], double radius);
+// The centre circle, both penalty arcs and the four corner arcs, in that order, each a line
+// strip (the circle a loop) with the vertices of pitch_arc_angles.
+void pitch_arcs();
+
 // Draws the pitch with the current projection and modelview. scene 1: grass, white lines, goal
 // frames and corner flags (3D scene); scene 0: red lines only (overlay on the photograph).
 void draw_field(int scene);
