@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "render/canvas_dialog.h"
 #include "render/pitch.h"
 #include "toolkit/tuk_gl.h"
 
@@ -222,14 +223,8 @@ void fit_image_canvas() {
 }
 
 TukHandle open_image_canvas(int width, int height) {
-  TukHandle canvas = TukGLCanvas("redraw_cb");
-  char size[32];
-  std::snprintf(size, sizeof size, "%dx%d", width, height);
-  TukStoreAttribute(canvas, "RASTERSIZE", size);
-  TukSetAttribute(canvas, "BUFFER", "DOUBLE");
-  TukHandle dialog = TukDialog(canvas);
-  TukSetAttribute(dialog, "TITLE", "Varnesk");
-  TukShow(dialog);
+  TukHandle canvas = nullptr;
+  TukShow(make_canvas_dialog(width, height, "redraw_cb", "Varnesk", &canvas));
   appState.imageCanvas = canvas;
   appState.viewWidth = width;
   appState.viewHeight = height;

@@ -5,9 +5,9 @@
 #include <GL/glu.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "geometry/view_transform.h"
+#include "render/canvas_dialog.h"
 #include "render/pitch.h"
 #include "toolkit/tuk_gl.h"
 
@@ -255,13 +255,8 @@ void view_top() { steer(viewpoint_top); }
 void view_restore_camera() { steer(viewpoint_restore_camera); }
 
 TukHandle open_scene_canvas(int width, int height) {
-  TukHandle canvas = TukGLCanvas("redraw_3D_cb");
-  char size[32];
-  std::snprintf(size, sizeof size, "%dx%d", width, height);
-  TukStoreAttribute(canvas, "RASTERSIZE", size);
-  TukSetAttribute(canvas, "BUFFER", "DOUBLE");
-  TukHandle dialog = TukDialog(canvas);
-  TukSetAttribute(dialog, "TITLE", "3D Scene");
+  TukHandle canvas = nullptr;
+  TukHandle dialog = make_canvas_dialog(width, height, "redraw_3D_cb", "3D Scene", &canvas);
   TukSetAttribute(dialog, "K_ANY", "kany_cb");
   TukShow(dialog);
   appState.sceneCanvas = canvas;
