@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "commands.h"
 #include "imagefile/imagefile.h"
+#include "render/png_write.h"
 #include "toolkit/driver/headless/headless.h"
 #include "toolkit/tuk_gl.h"
 
@@ -31,5 +32,24 @@ int cli_grab_frame(TukHandle canvas, std::vector<unsigned char>* pixels, int* wi
   const unsigned char* frame = TukHeadlessFrame(canvas, width, height);
   if (!frame) return 1;
   pixels->assign(frame, frame + static_cast<size_t>(*width) * *height * 3);
+  return 0;
+}
+
+int cli_write_picture(const char* out, const std::vector<unsigned char>& pixels, int width, int height,
+                      const SceneLoadReport& report, nlohmann::json* result) {
+  if (write_png_bottom_up(out, pixels.data(), width, height) != 0) {
+    return cli_print_error(std::string("cannot write '") + out + "'");
+  }
+  nlohmann::json& r = *result;
+  r["ok"] = true;
+  r["out"] = out;
+  r["width"] = width;
+  r["height"] = height;
+  r["image"] = report.paths.image;
+  r["reference_points"] = appState.refCount;
+  r["team_a"] = appState.teamACount;
+  r["team_b"] = appState.teamBCount;
+  r["referee"] = appState.refereePresent != 0;
+  r["ball"] = appState.ballPresent != 0;
   return 0;
 }

@@ -2,6 +2,8 @@
 // Steps shared by the drawing commands (render, render3d): loading the scene without the
 // interface and taking the drawn picture off an offscreen canvas.
 
+#include <nlohmann/json.hpp>
+
 #include <vector>
 
 #include "scene/scene_load.h"
@@ -19,3 +21,9 @@ int cli_open_offscreen();
 // the canvas has no frame (no OpenGL context).
 int cli_grab_frame(TukHandle canvas, std::vector<unsigned char>* pixels /* out */, int* width /* out */,
                    int* height /* out */);
+
+// Writes the frame as a PNG at out and starts the result with what every drawing command reports:
+// the file and its size, the scene's image, its reference points and its objects. Returns 0, or
+// prints the error and returns 1.
+int cli_write_picture(const char* out, const std::vector<unsigned char>& pixels, int width, int height,
+                      const SceneLoadReport& report, nlohmann::json* result /* out */);

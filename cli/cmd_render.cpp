@@ -11,7 +11,6 @@
 #include "geometry/geometry.h"
 #include "imagefile/imagefile.h"
 #include "render/image_view.h"
-#include "render/png_write.h"
 #include "scene/scene_load.h"
 #include "toolkit/driver/headless/headless.h"
 #include "toolkit/tuk_gl.h"
@@ -114,23 +113,10 @@ int cli_render(int argc, char** argv) {
   const int noFrame = cli_grab_frame(canvas, &pixels, &w, &h);
   TukClose();
   if (noFrame) return cli_print_error("no OpenGL context for a canvas of the image's size");
-  if (write_png_bottom_up(a.out, pixels.data(), w, h) != 0) {
-    return cli_print_error(std::string("cannot write '") + a.out + "'");
-  }
-
   nlohmann::json out;
-  out["ok"] = true;
-  out["out"] = a.out;
-  out["width"] = w;
-  out["height"] = h;
-  out["image"] = report.paths.image;
-  out["reference_points"] = appState.refCount;
+  if (cli_write_picture(a.out, pixels, w, h, report, &out) != 0) return 1;
   out["calibrated"] = report.calibrated == 1;
   if (report.calibrated) out["reprojection_rms_px"] = reprojection_rms(appState);
-  out["team_a"] = appState.teamACount;
-  out["team_b"] = appState.teamBCount;
-  out["referee"] = appState.refereePresent != 0;
-  out["ball"] = appState.ballPresent != 0;
   if (report.calibrated && a.hasParallels) {
     out["parallel_distance_m"] = distance_between_parallels(appState, a.points[0], a.points[1], a.points[2], a.points[3]);
   }

@@ -15,7 +15,6 @@
 #include "cli_scene.h"
 #include "commands.h"
 #include "geometry/geometry.h"
-#include "render/png_write.h"
 #include "render/scene3d.h"
 #include "toolkit/tuk_gl.h"
 
@@ -132,26 +131,13 @@ int cli_render3d(int argc, char** argv) {
   const double fov = camera_vertical_fov(appState);
   TukClose();
   if (!appState.modelReady || noFrame) return cli_print_error("no OpenGL context for the 3D canvas");
-  if (write_png_bottom_up(a.out, pixels.data(), w, h) != 0) {
-    return cli_print_error(std::string("cannot write '") + a.out + "'");
-  }
-
   nlohmann::json out;
-  out["ok"] = true;
-  out["out"] = a.out;
-  out["width"] = w;
-  out["height"] = h;
+  if (cli_write_picture(a.out, pixels, w, h, report, &out) != 0) return 1;
   out["view"] = a.top ? "top" : "camera";
-  out["image"] = report.paths.image;
-  out["reference_points"] = appState.refCount;
   out["eye"] = triple(appState.viewEye);
   out["center"] = triple(appState.viewCenter);
   out["up"] = triple(appState.viewUp);
   out["vertical_fov_deg"] = fov;
-  out["team_a"] = appState.teamACount;
-  out["team_b"] = appState.teamBCount;
-  out["referee"] = appState.refereePresent != 0;
-  out["ball"] = appState.ballPresent != 0;
   out["objects"] = objects;
   return cli_print_ok(out);
 }
