@@ -69,13 +69,9 @@ class CanvasInputTest : public InterfaceTest {
     g_listChoice = -1;
     g_listsAnswered = g_landmarkPopups = 0;
     ASSERT_EQ(TukShow(appState.mainDialog), 0);
-    const std::string dir = std::string(VARNESK_SOURCE_DIR) + "/data/demo";
-    char old[4096];
-    ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(dir.c_str()), 0);
     SceneLoadReport report;
-    const int loaded = load_scene_quiet("demo.cen", appState, &report);
-    ASSERT_EQ(chdir(old), 0);
+    int loaded = 0;
+    ASSERT_NO_FATAL_FAILURE(load_demo_scene(&report, &loaded));
     ASSERT_EQ(loaded, 1);
   }
 
@@ -84,11 +80,6 @@ class CanvasInputTest : public InterfaceTest {
     TukHeadlessMousePress(appState.imageCanvas, button, x, y, 0);
     TukHeadlessMouseRelease(appState.imageCanvas, button, x, y, 0);
     TukFlush();
-  }
-  std::string message() {
-    const char *title = nullptr, *text = nullptr;
-    TukHeadlessLastMessage(&title, &text);
-    return title ? std::string(title) + "|" + text : "(none)";
   }
   int frame_count(bool (*test)(const unsigned char*)) {
     int w = 0, h = 0;
@@ -162,7 +153,7 @@ TEST_F(CanvasInputTest, FullListsAreRefusedWithAMessage) {
   click(10, 10);
   EXPECT_EQ(g_landmarkPopups, 0);
   EXPECT_EQ(appState.refCount, MAX_REFERENCE_POINTS);
-  EXPECT_EQ(message(), "Erro|A lista de pontos de referência está cheia (47 pontos).");
+  EXPECT_EQ(last_message(), "Erro|A lista de pontos de referência está cheia (47 pontos).");
 
   appState.interactionMode = MODE_ADD_OBJECT;
   appState.teamACount = MAX_TEAM_PLAYERS;
@@ -170,7 +161,7 @@ TEST_F(CanvasInputTest, FullListsAreRefusedWithAMessage) {
   TukHeadlessAnswerMessage();
   click(20, 20);
   EXPECT_EQ(appState.teamACount, MAX_TEAM_PLAYERS);
-  EXPECT_EQ(message(), "Erro|O Time A já tem 11 jogadores.");
+  EXPECT_EQ(last_message(), "Erro|O Time A já tem 11 jogadores.");
 }
 
 TEST_F(CanvasInputTest, OfflineVerificationOfTheDemoOffside) {
@@ -193,7 +184,7 @@ TEST_F(CanvasInputTest, OfflineVerificationOfTheDemoOffside) {
   EXPECT_NEAR(d, DEMO_OFFSIDE_GAP, 0.15) << "against the true gap, within the calibration's error";
   char expected[64];
   std::snprintf(expected, sizeof expected, "%5.1lf metros", d);
-  EXPECT_EQ(message(), std::string("Distância Entre Duas Paralelas|") + expected);
+  EXPECT_EQ(last_message(), std::string("Distância Entre Duas Paralelas|") + expected);
   EXPECT_EQ(std::string(expected), "  1.3 metros");
   // after the message the lines are gone and the measurement is over
   EXPECT_EQ(appState.showParallels, 0);
@@ -211,7 +202,7 @@ TEST_F(CanvasInputTest, SamePixelTwiceIsZeroMetres) {
   TukHeadlessAnswerMessage();
   click(320, 300);
   click(320, 300);
-  EXPECT_EQ(message(), "Distância Entre Dois Pontos|  0.0 metros");
+  EXPECT_EQ(last_message(), "Distância Entre Dois Pontos|  0.0 metros");
   EXPECT_EQ(appState.showPointDistance, 0);
 }
 
@@ -222,7 +213,7 @@ TEST_F(CanvasInputTest, MeasuringWithoutACameraIsRefusedNotNan) {
   TukHeadlessAnswerMessage();
   click(100, 100);
   click(200, 200);
-  EXPECT_EQ(message(), "Erro|Câmera não calibrada: marque ao menos 6 pontos de referência.");
+  EXPECT_EQ(last_message(), "Erro|Câmera não calibrada: marque ao menos 6 pontos de referência.");
   EXPECT_EQ(appState.interactionMode, MODE_NONE);
 }
 
@@ -238,14 +229,14 @@ TEST_F(CanvasInputTest, PointAboveTheHorizonIsRefused) {
   TukHeadlessAnswerMessage();
   click(320, 400);  // on the pitch
   click(320, 5);    // far above the horizon
-  EXPECT_EQ(message(), "Erro|Ponto acima do horizonte: clique sobre o gramado.");
+  EXPECT_EQ(last_message(), "Erro|Ponto acima do horizonte: clique sobre o gramado.");
 
   // both on the ground: a number
   disptos_cb(nullptr, 0);
   TukHeadlessAnswerMessage();
   click(320, 400);
   click(300, 380);
-  EXPECT_EQ(message().rfind("Distância Entre Dois Pontos|", 0), 0u) << message();
+  EXPECT_EQ(last_message().rfind("Distância Entre Dois Pontos|", 0), 0u) << last_message();
 }
 
 TEST_F(CanvasInputTest, NoModeOnlyRedraws) {
@@ -253,5 +244,5 @@ TEST_F(CanvasInputTest, NoModeOnlyRedraws) {
   click(50, 50);
   EXPECT_EQ(appState.measureClicks, 0);
   EXPECT_EQ(g_listsAnswered + g_landmarkPopups, 0);
-  EXPECT_EQ(message(), "(none)");
+  EXPECT_EQ(last_message(), "(none)");
 }

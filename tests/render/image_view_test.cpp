@@ -23,10 +23,10 @@ TEST_F(ImageViewTest, ImageFillsItsCanvasBottomRowFirst) {
   appState.showRefPoints = appState.showObjPoints = appState.showFieldLines = 1;
   appState.showParallels = appState.showPointDistance = 1;
   redraw();
-  ASSERT_EQ(fw, 640);
-  ASSERT_EQ(fh, 480);
+  ASSERT_EQ(frame.w, 640);
+  ASSERT_EQ(frame.h, 480);
   // no points and no camera: with every switch on the view shows the image alone
-  EXPECT_EQ(frame, appState.imageRgb);
+  EXPECT_EQ(frame.rgb, appState.imageRgb);
 }
 
 TEST_F(ImageViewTest, SmallerImageSitsAtTheLowerLeftCorner) {

@@ -26,10 +26,10 @@ TEST_F(ImageViewTest, FieldLinesPassThroughTheReferenceMarks) {
   appState.showFieldLines = 1;
   redraw();
   // the marks cover the lines at their centres: the lines are looked for first, the marks after
-  const std::vector<unsigned char> lines = frame;
+  const Frame lines = frame;
   appState.showRefPoints = 1;
   redraw();
-  const std::vector<unsigned char> marks = frame;
+  const Frame marks = frame;
   int ground = 0;
   for (int i = 0; i < appState.refCount; ++i) {
     if (appState.refWorldZ[i] != 0.0) continue;
@@ -213,9 +213,7 @@ TEST_F(ImageViewTest, SceneVariantDrawsGrassWhiteLinesAndGoalFrames) {
   draw_field(1);
   TukGLSwapBuffers(scene);
   canvas = scene;
-  const unsigned char* f = TukHeadlessFrame(scene, &fw, &fh);
-  ASSERT_NE(f, nullptr);
-  frame.assign(f, f + static_cast<size_t>(fw) * fh * 3);
+  ASSERT_TRUE(frame.grab(scene));
   const auto white = [](Pixel p) { return p.r > 200 && p.g > 200 && p.b > 200; };
   // the 3D view has the photograph's viewpoint: the crossbar's middle is where the photo shows it
   double u, v;

@@ -1,36 +1,24 @@
 // The File commands on the headless driver: what each reads, resets and redraws, and what a
 // failure leaves unchanged.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "../common/headless_fixture.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
-#include "toolkit/driver/headless/headless.h"
-#include "toolkit/tuk_gl.h"
 
 namespace {
 
 const std::string kDemo = std::string(VARNESK_SOURCE_DIR) + "/data/demo/";
 
-std::string attr(TukHandle e, const char* name) {
-  const char* v = TukGetAttribute(e, name);
-  return v ? v : "(null)";
-}
-
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public HeadlessTest {
  protected:
   void SetUp() override {
-    appState = AppState{};
-    ASSERT_EQ(TukSetDriver("headless"), TUK_NOERROR);
-    ASSERT_EQ(TukOpen(), TUK_NOERROR);
-    TukGLCanvasOpen();
+    HeadlessTest::SetUp();
+    if (HasFatalFailure()) return;
     // the elements the commands touch, as the main window holds them
     open_image_canvas(640, 480);
     appState.visRefPointsItem = TukItem("Reference Points", nullptr);
@@ -44,8 +32,7 @@ class FileCommandsTest : public ::testing::Test {
   }
   void TearDown() override {
     ASSERT_EQ(chdir(cwd), 0);
-    TukClose();
-    appState = AppState{};
+    HeadlessTest::TearDown();
     std::system(("rm -rf '" + tmp + "'").c_str());
   }
 
@@ -60,11 +47,6 @@ class FileCommandsTest : public ::testing::Test {
     TukHeadlessAnswerFile((kDemo + "demo.cen").c_str());
     EXPECT_EQ(load_cena_cb(nullptr, 0), TUK_DEFAULT);
     ASSERT_EQ(appState.imageLoaded, 1);
-  }
-  std::string last_message() {
-    const char *title = nullptr, *text = nullptr;
-    TukHeadlessLastMessage(&title, &text);
-    return title ? std::string(title) + "|" + text : "(none)";
   }
 
   std::string tmp;
