@@ -24,45 +24,38 @@ close_menu() {
   done
 }
 
-# click_menu INDEX ITEM: opens the INDEX-th menu title (from 0) and clicks its ITEM-th entry
-# (from 0); ITEM -1 only opens it. Prints the drop-down's id.
-click_menu() {
-  local before title_x drop dx dy dw dh n
-  before=$BASE_WINDOWS
+# open_menu INDEX: opens the INDEX-th menu title (from 0) and prints the drop-down's id once it
+# is drawn.
+open_menu() {
+  local drop r=${MENU_TITLES[$1]}
   # without a window manager nothing raises the main window when other windows cover it
   xdotool windowraise "$MAIN"
-  title_x=$(( (RUN_START[$1] + RUN_END[$1]) / 2 ))
-  xdotool mousemove --window "$MAIN" "$title_x" 12 click 1
-  drop=$(wait_new_window "$before")
+  xdotool mousemove --window "$MAIN" $(( (${r% *} + ${r#* }) / 2 )) 12 click 1
+  drop=$(wait_new_window "$BASE_WINDOWS")
   wait_drawn "$drop"
-  if [ "$2" -ge 0 ]; then
-    read -r dx dy dw dh < <(geometry "$drop")
-    n=${MENU_ENTRIES[$1]}
-    xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
-    wait_unmapped "$drop"
-  fi
   echo "$drop"
+}
+
+# pick INDEX ITEM: clicks the ITEM-th entry (from 0) of the INDEX-th menu, the main window raised.
+pick() {
+  xdotool windowraise "$MAIN"
+  menu_pick "$1" "$2"
 }
 
 : >"$LOG"
 start_varnesk
 [ "$MW" = 640 ] || fail "main window is $MW wide, not 640"
 # the canvas is the window's one child window: 640 x 480 under the menu bar
-canvas=$(xwininfo -id "$MAIN" -children | awk '/^ +0x/ {print $1; exit}')
+canvas=$(child_canvas "$MAIN")
 [ -n "$canvas" ] || fail "the main window has no canvas window"
 read -r cx cy cw ch < <(geometry "$canvas")
 [ "$cw x $ch" = "640 x 480" ] || fail "canvas is $cw x $ch"
 [ $((cy - MY)) -gt 0 ] || fail "canvas is not below the menu bar"
 [ $((cy - MY + ch)) = "$MH" ] || fail "canvas does not reach the window's bottom"
-main_png=$(shot main_window "$MAIN")
+shot main_window "$MAIN" >/dev/null
 
 # five titles in the menu bar, above the canvas
-bar_h=$((cy - MY))
-mapfile -t runs < <(text_runs "$main_png" "${MW}x${bar_h}+0+0")
-[ "${#runs[@]}" = 5 ] || fail "menu bar shows ${#runs[@]} titles, not 5: ${runs[*]}"
-RUN_START=(); RUN_END=()
-for r in "${runs[@]}"; do RUN_START+=("${r% *}"); RUN_END+=("${r#* }"); done
-MENU_ENTRIES=(5 6 4 2 2)  # entries of File, Edit, View, Measures, Help
+menu_bar "$MAIN"
 
 # View > "Reference Points" twice: the mark shows, then goes
 check_box() { # the entry's mark sits left of its text, in the first row of the drop-down
@@ -70,16 +63,16 @@ check_box() { # the entry's mark sits left of its text, in the first row of the 
   read -r dx dy dw dh < <(geometry "$drop")
   dark_pixels "$png" "18x$(((dh - 4) / 4))+$((dx + 2))+$((dy + 2))"
 }
-click_menu 2 -1 >/dev/null
+open_menu 2 >/dev/null
 shot view_menu_initial >/dev/null
 close_menu
-click_menu 2 0 >/dev/null
-drop=$(click_menu 2 -1)
+pick 2 0
+drop=$(open_menu 2)
 on_png=$(shot view_menu_reference_points_on)
 on=$(check_box "$on_png" "$drop")
 close_menu
-click_menu 2 0 >/dev/null
-drop=$(click_menu 2 -1)
+pick 2 0
+drop=$(open_menu 2)
 off_png=$(shot view_menu_reference_points_off)
 off=$(check_box "$off_png" "$drop")
 close_menu
@@ -88,7 +81,7 @@ echo "check-box dark pixels: on $on, off $off"
 [ "$on" -gt $((off + 8)) ] || fail "no check mark after the first toggle, or one left after the second ($on vs $off)"
 
 # Help > About: a modal popup; the main window's close box does nothing meanwhile
-click_menu 4 1 >/dev/null
+pick 4 1
 ABOUT=$(wait_window '^About$')
 read -r ax ay aw ah < <(geometry "$ABOUT")
 [ "$ax" -lt 50 ] && [ "$ay" -lt 50 ] || fail "About is at $ax,$ay, not at the top left"
@@ -103,13 +96,13 @@ wait_gone '^About$'
 kill -0 "$PID" 2>/dev/null || fail "closing About ended the program"
 
 # Help > Help: the user guide in its own window
-click_menu 4 0 >/dev/null
+pick 4 0
 HELP=$(wait_window '^Varnesk Help$')
 shot help "$HELP" >/dev/null
 BASE_WINDOWS=$(visible_windows)
 
 # File > Exit ends the program with status 0 and takes the help window along
-click_menu 0 4 >/dev/null
+pick 0 4
 wait_exit "$PID"
 [ "$EXIT_STATUS" = 0 ] || fail "File > Exit: exit status $EXIT_STATUS"
 xdotool search --onlyvisible --name '^Varnesk Help$' >/dev/null && fail "help window left open"

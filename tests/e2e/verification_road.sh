@@ -21,62 +21,20 @@ cd "$DEMO" || fail "no demo folder $DEMO"
 PID=$!
 started "$PID"
 MAIN=$(wait_window '^Varnesk$') || exit 1
-read -r MX MY MW MH < <(geometry "$MAIN")
-CANVAS=$(xwininfo -id "$MAIN" -children | awk '/^ +0x/ {print $1; exit}')
-[ -n "$CANVAS" ] || fail "the main window has no canvas window"
-read -r CX CY CW CH < <(geometry "$CANVAS")
-
+CANVAS=$(child_canvas "$MAIN")
 # the menu titles, found on the menu bar's picture
-bar=$(shot road_0_start "$MAIN")
-mapfile -t runs < <(text_runs "$bar" "${MW}x$((CY - MY))+0+0")
-[ "${#runs[@]}" = 5 ] || fail "menu bar shows ${#runs[@]} titles, not 5"
-MENU_ENTRIES=(5 6 4 2 2)
+menu_bar "$MAIN"
 
-# pick MENU ENTRY: opens the menu title (from 0) and clicks its entry (from 0)
-pick() {
-  local before drop dx dy dw dh n r=${runs[$1]}
-  before=$(visible_windows)
-  xdotool mousemove --window "$MAIN" $(( (${r% *} + ${r#* }) / 2 )) 12 click 1
-  drop=$(wait_new_window "$before")
-  read -r dx dy dw dh < <(geometry "$drop")
-  n=${MENU_ENTRIES[$1]}
-  xdotool mousemove "$((dx + 20))" "$((dy + 2 + $2 * (dh - 4) / n + (dh - 4) / (2 * n)))" click 1
-  wait_unmapped "$drop"
-}
-
-# count_colour PNG TEST: pixels of the canvas picture whose colour passes a test in r, g, b (0-255)
-count_colour() {
-  convert "$1" -depth 8 ppm:- | python3 -c '
-import sys
-data = sys.stdin.buffer.read()
-# binary PPM: magic, width, height, maxval, then the pixels
-fields, pos = [], 0
-while len(fields) < 4:
-    while data[pos:pos + 1].isspace(): pos += 1
-    end = pos
-    while not data[end:end + 1].isspace(): end += 1
-    fields.append(data[pos:end]); pos = end
-pixels = data[pos + 1:]
-test = eval("lambda r, g, b: " + sys.argv[1])
-print(sum(1 for i in range(0, len(pixels) - 2, 3) if test(pixels[i], pixels[i + 1], pixels[i + 2])))' "$2"
-}
 RED='r > 170 and g < 100 and b < 100'
 CYAN='90 < r < 170 and g > 200 and b > 200'
 LIGHT_YELLOW='r > 200 and g > 200 and 90 < b < 170'
 
 # 1. File > Load Scene: the file dialog, the demo's scene file typed into its location field
-pick 0 0
+menu_pick 0 0
 DIALOG=$(wait_window '^Seleção de Arquivos$') || exit 1
 wait_drawn "$DIALOG"
 shot road_1_file_dialog "$DIALOG" >/dev/null
-# no window manager gives the focus: take it for the chooser
-xdotool mousemove --window "$DIALOG" 200 200
-xdotool windowfocus --sync "$DIALOG"
-xdotool key ctrl+l
-xdotool key ctrl+a
-xdotool type --delay 20 "$DEMO/demo.cen"
-xdotool key Return
-wait_unmapped "$DIALOG"
+choose_in_file_dialog "$DEMO/demo.cen"
 sleep 0.5
 scene=$(shot road_2_scene "$CANVAS")
 photo=$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)
@@ -84,7 +42,7 @@ photo=$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)
 [ "$(count_colour "$scene" "$RED")" -lt 4000 ] || fail "field lines shown right after the scene load"
 
 # 2. View > Field Lines: the red lines over the photograph
-pick 2 2
+menu_pick 2 2
 sleep 0.3
 lines=$(shot road_3_field_lines "$CANVAS")
 red=$(count_colour "$lines" "$RED")
@@ -94,7 +52,7 @@ echo "red pixels: $red0 before, $red with the field lines"
 
 # 3. Measures > Offline Verification, then the two players: demo.obj's first team A and team B
 #    entries, rows counted from the bottom there, from the top on the screen
-pick 3 1
+menu_pick 3 1
 xdotool mousemove --window "$CANVAS" 335 $((479 - 259)) click 1
 sleep 0.3
 first=$(shot road_4_first_click "$CANVAS")
