@@ -20,6 +20,11 @@ fail() {
   # what the screen held, for the post-mortem
   import -window root "$SHOTS/failure.png" 2>/dev/null
   xwininfo -root -tree >"$SHOTS/failure-windows.txt" 2>&1
+  local p
+  for p in "${STARTED_PIDS[@]}"; do
+    kill -0 "$p" 2>/dev/null && command -v gdb >/dev/null &&
+      gdb -p "$p" -batch -ex "thread apply all bt" >>"$SHOTS/failure-stacks.txt" 2>&1
+  done
   exit 1
 }
 

@@ -118,10 +118,11 @@ int fl_open_driver(void) {
   // FLTK would exit on a display it cannot open: look first
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) return TUK_ERROR;
-  Display* probe = XOpenDisplay(nullptr);
-  if (!probe) return TUK_ERROR;
-  XCloseDisplay(probe);
-  fl_open_display();
+  // the connection made to look is the one FLTK keeps: a client that connects and leaves
+  // again can make a bare X server reset under the program's feet
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return TUK_ERROR;
+  fl_open_display(display);
   Fl::visual(FL_RGB);
   fl_close = "OK";
   g_open = true;
