@@ -45,6 +45,7 @@ photo=$(convert "$scene" -format '%[fx:round(mean*1000)]' info:)
 menu_pick 2 2
 sleep 0.3
 lines=$(shot road_3_field_lines "$CANVAS")
+shot road_3_window "$MAIN" >/dev/null  # the whole window, for the user guide
 red=$(count_colour "$lines" "$RED")
 red0=$(count_colour "$scene" "$RED")
 echo "red pixels: $red0 before, $red with the field lines"
