@@ -11,16 +11,18 @@
 namespace {
 
 // For the end-to-end tests only: VARNESK_STATE_FILE names a file that receives, when the
-// program ends, the reference points as stored (world X Y Z, image column and row from the
-// bottom), so that a script can check what a click stored. No menu leads here.
+// program ends, the image and view sizes, the pan, the team colours and the reference points as
+// stored (world X Y Z, image column and row from the bottom), so that a script can check what a
+// click or a dialog stored. No menu leads here.
 void write_state_for_tests() {
   const char* path = std::getenv("VARNESK_STATE_FILE");
   if (!path || !*path) return;
   std::FILE* f = std::fopen(path, "w");
   if (!f) return;
   const AppState& s = appState;
-  std::fprintf(f, "image %d %d\nview %d %d\npan %d %d\nreferences %d\n", s.imageWidth,
-               s.imageHeight, s.viewWidth, s.viewHeight, s.panX, s.panY, s.refCount);
+  std::fprintf(f, "image %d %d\nview %d %d\npan %d %d\ncolours %d %d\nreferences %d\n",
+               s.imageWidth, s.imageHeight, s.viewWidth, s.viewHeight, s.panX, s.panY,
+               s.teamAColor, s.teamBColor, s.refCount);
   for (int i = 0; i < s.refCount && i < MAX_REFERENCE_POINTS; ++i)
     std::fprintf(f, "%g %g %g %d %d\n", s.refWorldX[i], s.refWorldY[i], s.refWorldZ[i],
                  s.refImageX[i], s.refImageY[i]);

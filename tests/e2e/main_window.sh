@@ -4,6 +4,9 @@
 source "$1" "$2" "$3"
 VARNESK=$4
 LOG="$SHOTS/varnesk.log"
+# the program's state at exit (colours chosen through the list dialog), for the checks below
+export VARNESK_STATE_FILE
+VARNESK_STATE_FILE=$(mktemp)
 
 start_varnesk() {
   "$VARNESK" >>"$LOG" 2>&1 &
@@ -101,10 +104,22 @@ HELP=$(wait_window '^Varnesk Help$')
 shot help "$HELP" >/dev/null
 BASE_WINDOWS=$(visible_windows)
 
+# Edit > "Select Color of Team A": the list dialog's choice comes back to the command
+pick 1 4
+LIST=$(wait_window '^Cor do Time A$') || exit 1
+wait_drawn "$LIST"
+shot team_colour_list "$LIST" >/dev/null
+xdotool windowactivate --sync "$LIST" 2>/dev/null || xdotool windowfocus --sync "$LIST"
+# the list opens on its first entry ("Red"): three steps down is "Yellow", index 3
+xdotool key Down Down Down Return
+wait_gone '^Cor do Time A$'
+
 # File > Exit ends the program with status 0 and takes the help window along
 pick 0 4
 wait_exit "$PID"
 [ "$EXIT_STATUS" = 0 ] || fail "File > Exit: exit status $EXIT_STATUS"
+grep -qx 'colours 3 2' "$VARNESK_STATE_FILE" ||
+  fail "team A is not yellow after choosing the fourth colour: $(grep colours "$VARNESK_STATE_FILE")"
 xdotool search --onlyvisible --name '^Varnesk Help$' >/dev/null && fail "help window left open"
 
 # the close box ends it the same way
