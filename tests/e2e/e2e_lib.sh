@@ -224,6 +224,13 @@ click_ok_below_plan() {
   wait_unmapped "$1"
 }
 
+# fresh_home DIR: makes DIR/home the home folder, so the desktop file chooser's remembered
+# settings (last folder, view) start from their defaults in every run.
+fresh_home() {
+  mkdir -p "$1/home/.local/share"
+  export HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config"
+}
+
 # choose_in_file_dialog PATH: in the file dialog that a command opened, types the path into its
 # location field (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it
 # is taken for it.

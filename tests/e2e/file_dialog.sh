@@ -5,9 +5,8 @@
 source "$1" "$2" "$3"
 PROBE=$4
 WORK=$(mktemp -d)
-mkdir -p "$WORK/points" "$WORK/elsewhere" "$WORK/home/.local/share"
-# a fresh home: the desktop chooser's remembered settings start from its defaults
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
+mkdir -p "$WORK/points" "$WORK/elsewhere"
+fresh_home "$WORK"
 echo "0 0 0 10 10" >"$WORK/points/a.ref"
 OUT="$WORK/out.txt"
 

@@ -8,10 +8,8 @@ VARNESK=$4
 DEMO=$5
 LOG="$SHOTS/road.log"
 : >"$LOG"
-# a fresh home: the desktop file chooser's remembered settings start from their defaults
 WORK=$(mktemp -d)
-mkdir -p "$WORK/home/.local/share"
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
+fresh_home "$WORK"
 # the toolkit copies every message it shows here: the result's text is drawn, not readable from X
 export TUK_MESSAGE_LOG="$WORK/messages.txt"
 

@@ -9,8 +9,7 @@ VARNESK=$4
 LOG="$SHOTS/large_image.log"
 : >"$LOG"
 WORK=$(mktemp -d)
-mkdir -p "$WORK/home/.local/share"
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config"
+fresh_home "$WORK"
 export VARNESK_STATE_FILE="$WORK/state.txt"
 trap 'cleanup; rm -rf "$WORK"' EXIT
 
