@@ -357,6 +357,7 @@ int calibrate_camera(int n, const double X[], const double Y[], const double Z[]
 
 int update_calibration(CalibrationState& s) {
   CalibrationReport& report = s.calibrationReport;
+  s.cameraCurrent = 0;
   if (s.refCount < MIN_REFERENCE_POINTS) {
     report.status = CALIB_TOO_FEW_POINTS;
     return 0;
@@ -384,5 +385,6 @@ int update_calibration(CalibrationState& s) {
   static_cast<CameraCalibration&>(s) = cache.result;
   for (int k = 0; k < 3; ++k) s.viewTarget[k] = s.cameraTarget[k];
   update_object_positions(s);
+  s.cameraCurrent = 1;
   return 1;
 }

@@ -73,8 +73,9 @@ int calibrate_camera(int n, const double X[], const double Y[], const double Z[]
                      CameraCalibration* out /* out */, SearchOutcome* search /* out */);
 
 // Recalibrates from the first refCount reference points. On success it replaces the camera,
-// sets viewTarget, refreshes the object ground positions and returns 1. Otherwise it returns 0
-// and changes nothing but calibrationReport, which always says why.
+// sets viewTarget, refreshes the object ground positions, sets cameraCurrent and returns 1.
+// Otherwise it returns 0, clears cameraCurrent and changes nothing else but calibrationReport,
+// which always says why.
 int update_calibration(CalibrationState& s);
 
 // ---- ground plane --------------------------------------------------------------------------

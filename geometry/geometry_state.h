@@ -107,6 +107,10 @@ struct CalibrationState : CameraCalibration {
   double savedCenter[3] = {};
   double savedUp[3] = {};
 
+  // 1 while the camera fields belong to the present picture and reference points: a failed
+  // calibration leaves the last camera's numbers behind, and nothing may measure or draw with them.
+  int cameraCurrent = 0;
+
   CalibrationReport calibrationReport;  // outcome of the last update_calibration
   CalibrationCache calibrationCache;    // inputs and result of the last successful calibration
 };
