@@ -8,14 +8,15 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$jobs"
 if [ -x build/app/varnesk ] && [ -n "${DISPLAY:-}" ]; then
-  # started in the demo's folder, File > "Load Scene" finds demo.cen (and its relative paths) at once
+  # the demo scene opened at start; from the demo's folder File > "Load Scene" offers its files too
   cd data/demo
+  if [ $# -eq 0 ]; then set -- demo.cen; fi
   exec "$here/build/app/varnesk" "$@"
 fi
 if [ -x build/app/varnesk ]; then
   echo
   echo "Built build/app/varnesk, but there is no display to open its window on (DISPLAY is not set)."
-  echo "Start it from a desktop session, or under a virtual display: (cd data/demo && xvfb-run -a ../../build/app/varnesk)"
+  echo "Start it from a desktop session, or under a virtual display: (cd data/demo && xvfb-run -a ../../build/app/varnesk demo.cen)"
 fi
 # Without a display: the demo's verification through the command-line tool. The two points are
 # the feet of the demo's attacker and second-last defender (data/demo/README).

@@ -20,6 +20,9 @@
 #ifndef VARNESK_DATA_DIR
 #define VARNESK_DATA_DIR "/usr/local/share/varnesk"
 #endif
+#ifndef VARNESK_DATA_DIR_FROM_BIN
+#define VARNESK_DATA_DIR_FROM_BIN "../share/varnesk"
+#endif
 
 namespace {
 
@@ -63,7 +66,9 @@ const char* help_find_file(const char* file_name, char* buffer, unsigned long ca
   if (!buffer || capacity == 0) return "";
   buffer[0] = '\0';
   if (!file_name || !*file_name) return buffer;
-  const std::string places[] = {executable_folder(), VARNESK_DATA_DIR, "."};
+  const std::string exe = executable_folder();
+  const std::string places[] = {exe, exe.empty() ? exe : exe + "/" VARNESK_DATA_DIR_FROM_BIN,
+                                VARNESK_DATA_DIR, "."};
   for (const std::string& folder : places) {
     if (folder.empty()) continue;
     const std::string path = folder + "/" + file_name;

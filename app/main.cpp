@@ -1,12 +1,18 @@
-// varnesk: the desktop program. It takes no command-line arguments.
+// varnesk [FILE]: the desktop program, optionally opening a scene (*.cen) or an image at start.
 #include "app/app_state.h"
 #include "app/interface.h"
+#include "scene/file_commands.h"
 #include "toolkit/tuk.h"
+#include "toolkit/tuk_dialogs.h"
 #include "toolkit/tuk_gl.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
+#include <unistd.h>
+
+#include <string>
 
 namespace {
 
@@ -29,9 +35,49 @@ void write_state_for_tests() {
   std::fclose(f);
 }
 
+bool is_scene_path(const char* path) {
+  const std::size_t n = std::strlen(path);
+  return n >= 4 && strcasecmp(path + n - 4, ".cen") == 0;
+}
+
+// The file named on the command line, opened as the File menu would open it once chosen.
+void open_start_file(const char* path) {
+  if (!is_scene_path(path)) {
+    open_image_command(path);  // says why when it fails
+    return;
+  }
+  // a scene names its files relative to the folder it is opened from; opened from a file manager
+  // or another folder, its own folder is the one its author meant
+  const char* slash = std::strrchr(path, '/');
+  const char* opened = path;
+  if (slash) {
+    const std::string folder(path, slash == path ? 1 : static_cast<std::size_t>(slash - path));
+    if (chdir(folder.c_str()) == 0) opened = slash + 1;
+  }
+  if (open_scene_command(opened) < 0) {
+    // the menu command stays silent here (its dialog only offers files that exist); a name typed
+    // on the command line deserves a reason
+    char text[512];
+    std::snprintf(text, sizeof text, "Não foi possível abrir o arquivo de cena \"%s\".", path);
+    TukMessage("Erro", text);
+  }
+}
+
+const char kUsage[] =
+    "usage: varnesk [FILE]\n"
+    "  FILE  a scene file (*.cen) or an image to open at start\n";
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) {
     std::fputs("varnesk: no graphical display (DISPLAY is not set). Varnesk is a window program:\n"
@@ -55,6 +101,7 @@ int main() {
   build_interface();
   register_callbacks();
   TukShow(appState.mainDialog);
+  if (argc == 2) open_start_file(argv[1]);
   TukMainLoop();
   write_state_for_tests();
   TukClose();

@@ -54,16 +54,20 @@ int load_image_file(const char* path) {
   return 0;
 }
 
-int load_imag_cb(TukHandle, int) {
-  char path[kPathBuffer];
-  if (!choose_file("*.*", path)) return TUK_DEFAULT;
-  if (!load_image_file(path)) return TUK_DEFAULT;
+int open_image_command(const char* path) {
+  if (!load_image_file(path)) return 0;
   clear_points_and_redraw();
   appState.imageLoaded = 1;
   appState.modelReady = 0;
   TukSetAttribute(appState.visFieldLinesItem, "VALUE", "OFF");
   appState.showFieldLines = 0;
   redraw_image_view();
+  return 1;
+}
+
+int load_imag_cb(TukHandle, int) {
+  char path[kPathBuffer];
+  if (choose_file("*.*", path)) open_image_command(path);
   return TUK_DEFAULT;
 }
 
@@ -86,20 +90,18 @@ int load_objpto_cb(TukHandle, int) {
   return TUK_DEFAULT;
 }
 
-int load_cena_cb(TukHandle, int) {
-  char path[kPathBuffer];
-  if (!choose_file("*.cen", path)) return TUK_DEFAULT;
+int open_scene_command(const char* path) {
   ScenePaths paths;
   ReadReport report;
   const int pathsRead = read_scene_file(path, &paths, &report);
-  if (report.status == READ_CANNOT_OPEN) return TUK_DEFAULT;
+  if (report.status == READ_CANNOT_OPEN) return -1;
   // the points go before anything is read, so a scene cut short leaves none behind
   clear_points_and_redraw();
   // fewer than two paths, or a path too long for its buffer: nothing more is read
-  if (!pathsRead) return TUK_DEFAULT;
+  if (!pathsRead) return 0;
   if (dialog_visible(appState.sceneDialog)) TukHide(appState.sceneDialog);
   // a failed image has said so and left the previous picture shown
-  if (!load_image_file(paths.image)) return TUK_DEFAULT;
+  if (!load_image_file(paths.image)) return 0;
   TukGLMakeCurrent(appState.imageCanvas);
   SceneLoadReport loaded;
   finish_scene_load(paths, appState, loaded);
@@ -107,5 +109,11 @@ int load_cena_cb(TukHandle, int) {
   TukSetAttribute(appState.visObjPointsItem, "VALUE", "OFF");
   TukSetAttribute(appState.visFieldLinesItem, "VALUE", "OFF");
   redraw_image_view();
+  return 1;
+}
+
+int load_cena_cb(TukHandle, int) {
+  char path[kPathBuffer];
+  if (choose_file("*.cen", path)) open_scene_command(path);
   return TUK_DEFAULT;
 }
