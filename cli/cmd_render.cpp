@@ -90,8 +90,15 @@ int cli_render(int argc, char** argv) {
   const std::string usage = parse_render_args(argc, argv, a);
   if (!usage.empty()) return cli_print_error(usage);
 
+  // the canvas's limits first: a picture OpenGL cannot draw whole is refused before it is loaded
+  if (cli_open_offscreen() != 0) return 1;
+  ImageSizeCheck bound;
   SceneLoadReport report;
-  if (cli_load_scene(a.scene, &report) != 0) return 1;
+  if (cli_canvas_limit(&bound) != 0 || cli_load_scene(a.scene, &report, &bound) != 0 ||
+      cli_require_point_files(report) != 0) {
+    TukClose();
+    return 1;
+  }
   appState.showRefPoints = a.refs;
   appState.showObjPoints = a.objects;
   appState.showFieldLines = a.lines;
@@ -105,7 +112,6 @@ int cli_render(int argc, char** argv) {
     appState.showPointDistance = a.hasSegment;
   }
 
-  if (cli_open_offscreen() != 0) return 1;
   TukHandle canvas = open_image_canvas(appState.imageWidth, appState.imageHeight);
   redraw_image_view();
   std::vector<unsigned char> pixels;
