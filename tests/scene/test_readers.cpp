@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "scene/readers.h"
@@ -356,6 +357,39 @@ TEST(ReadersMessages, ReasonsNameTheItemAndScenesSpeakOfPaths) {
   CalibrationState s;
   read_reference_file(VARNESK_BINARY_DIR, s, &r);
   EXPECT_EQ(read_report_text(r), "it is a directory, not a file");
+}
+
+}  // namespace
+
+namespace {
+
+// Every input that ever broke a reader (tests/data/crashers/scene/<kind>/) is refused, from the
+// disk as the program reads it, and changes nothing that was read before.
+TEST(ReaderCrashers, EveryCrasherIsRefusedAndChangesNothing) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(VARNESK_SOURCE_DIR) / "tests/data/crashers/scene";
+  int replayed = 0;
+  for (const char* kind : {"ref", "obj", "cen"}) {
+    for (const auto& entry : fs::directory_iterator(root / kind)) {
+      const std::string path = entry.path().string();
+      SCOPED_TRACE(path);
+      CalibrationState s;
+      ASSERT_EQ(read_ref("2\n5 6 0 50 60\n7 8 2.44 70 80\n", s, nullptr), 1);
+      ASSERT_EQ(read_obj("1 3 4 0 1 9 9 0", s, nullptr), 1);
+      const CalibrationState before = s;
+      ReadReport r;
+      ScenePaths p;
+      const int read = kind[0] == 'r' ? read_reference_file(path.c_str(), s, &r)
+                       : kind[0] == 'o' ? read_object_file(path.c_str(), s, &r)
+                                        : read_scene_file(path.c_str(), &p, &r);
+      EXPECT_EQ(read, 0);
+      EXPECT_NE(r.status, READ_OK);
+      EXPECT_FALSE(read_report_text(r).empty());
+      EXPECT_TRUE(same_points(s, before));
+      ++replayed;
+    }
+  }
+  EXPECT_GE(replayed, 9);
 }
 
 }  // namespace
