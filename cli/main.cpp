@@ -43,6 +43,8 @@ const char kUsage[] =
     "      the image view as a PNG of the image's size\n"
     "  render3d SCENE.cen --out OUT.png [--view camera|top] [--size WxH]\n"
     "      the 3D scene as a PNG\n"
+    "  Both fail when the scene's reference or object file does not read whole; render\n"
+    "  refuses a picture wider or taller than OpenGL's largest canvas.\n"
     "\n"
     "Image error codes: 1 cannot open, 2 read error, 4 format not recognised,\n"
     "5 unsupported variant, 6 unsupported compression.\n"
