@@ -122,15 +122,7 @@ int calibrate_from_args(const GeometryArgs& a, CalibrationState& s) {
   if (image_size(a, s) != 0) return 1;
   ReadReport report;
   if (!read_reference_file(a.reference, s, &report)) {
-    std::string msg = std::string("reference point file '") + a.reference + "': ";
-    if (report.status == READ_BAD_COUNT) {
-      msg += "the point count " + std::to_string(report.count) + " is outside 0.." + std::to_string(report.capacity);
-    } else {
-      msg += read_status_text(report.status);
-      if (report.item[0] != '\0') msg += std::string(" (") + report.item + ")";
-    }
-    if (report.line > 0) msg += " at line " + std::to_string(report.line);
-    return cli_print_error(msg);
+    return cli_print_error(std::string("reference point file '") + a.reference + "': " + read_report_text(report));
   }
   if (!update_calibration(s)) return cli_print_error(calibration_error(s, a.reference));
   return 0;

@@ -1,5 +1,6 @@
 // varnesk-cli render: the image view of a scene, drawn offscreen by the headless driver into a
 // canvas of the image's own size and written as a PNG.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -16,6 +17,8 @@
 #include "toolkit/tuk_gl.h"
 
 namespace {
+
+constexpr long long kBandPixels = 1LL << 22;  // pixels of canvas drawn at a time
 
 struct RenderArgs {
   const char* scene = nullptr;
@@ -83,6 +86,34 @@ std::string parse_render_args(int argc, char** argv, RenderArgs& a) {
   return "";
 }
 
+// Draws the image view of the whole picture into pixels (RGB, bottom row first). The canvas is
+// as wide as the picture but only a band of rows tall, and is panned over the picture as a user
+// pans a large one: OpenGL's buffers for a canvas (colour, depth, the drawing's copy, a
+// conversion of the picture for glDrawPixels: about 15 bytes a pixel) then cost a band, not the
+// whole picture. Pans are whole pixels, so a band holds the same rows as one tall canvas would
+// (only a line clipped at a band's edge may differ in the smoothing of a few pixels). A picture of
+// up to kBandPixels is one band, drawn exactly as before. Empty on success, else what went wrong.
+std::string draw_in_bands(std::vector<unsigned char>* pixels) {
+  const int width = appState.imageWidth, height = appState.imageHeight;
+  const int band = static_cast<int>(std::max(1LL, std::min<long long>(height, kBandPixels / width)));
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  pixels->assign(rowBytes * static_cast<size_t>(height), 0);
+  TukHandle canvas = open_image_canvas(width, band);
+  for (int row = 0; row < height; row += band) {
+    // the last band is drawn flush with the top and overlaps the one before it
+    set_image_pan(0, std::min(row, height - band));
+    const int bottom = appState.panY;
+    redraw_image_view();
+    int w = 0, h = 0;
+    const unsigned char* frame = TukHeadlessFrame(canvas, &w, &h);
+    if (!frame) return "no OpenGL context for a canvas of the image's width";
+    if (w != width || h != band) return "the OpenGL canvas is not of the size asked for (" + std::to_string(w) +
+                                        " x " + std::to_string(h) + ")";
+    std::memcpy(pixels->data() + rowBytes * static_cast<size_t>(bottom), frame, rowBytes * static_cast<size_t>(band));
+  }
+  return "";
+}
+
 }  // namespace
 
 int cli_render(int argc, char** argv) {
@@ -90,8 +121,15 @@ int cli_render(int argc, char** argv) {
   const std::string usage = parse_render_args(argc, argv, a);
   if (!usage.empty()) return cli_print_error(usage);
 
+  // the canvas's limits first: a picture OpenGL cannot draw whole is refused before it is loaded
+  if (cli_open_offscreen() != 0) return 1;
+  ImageSizeCheck bound;
   SceneLoadReport report;
-  if (cli_load_scene(a.scene, &report) != 0) return 1;
+  if (cli_canvas_limit(&bound) != 0 || cli_load_scene(a.scene, &report, &bound) != 0 ||
+      cli_require_point_files(report) != 0) {
+    TukClose();
+    return 1;
+  }
   appState.showRefPoints = a.refs;
   appState.showObjPoints = a.objects;
   appState.showFieldLines = a.lines;
@@ -105,16 +143,12 @@ int cli_render(int argc, char** argv) {
     appState.showPointDistance = a.hasSegment;
   }
 
-  if (cli_open_offscreen() != 0) return 1;
-  TukHandle canvas = open_image_canvas(appState.imageWidth, appState.imageHeight);
-  redraw_image_view();
   std::vector<unsigned char> pixels;
-  int w = 0, h = 0;
-  const int noFrame = cli_grab_frame(canvas, &pixels, &w, &h);
+  const std::string drawn = draw_in_bands(&pixels);
   TukClose();
-  if (noFrame) return cli_print_error("no OpenGL context for a canvas of the image's size");
+  if (!drawn.empty()) return cli_print_error(drawn);
   nlohmann::json out;
-  if (cli_write_picture(a.out, pixels, w, h, report, &out) != 0) return 1;
+  if (cli_write_picture(a.out, pixels, appState.imageWidth, appState.imageHeight, report, &out) != 0) return 1;
   out["calibrated"] = report.calibrated == 1;
   if (report.calibrated) out["reprojection_rms_px"] = reprojection_rms(appState);
   if (report.calibrated && a.hasParallels) {

@@ -108,7 +108,7 @@ int cli_render3d(int argc, char** argv) {
   if (!usage.empty()) return cli_print_error(usage);
 
   SceneLoadReport report;
-  if (cli_load_scene(a.scene, &report) != 0) return 1;
+  if (cli_load_scene(a.scene, &report) != 0 || cli_require_point_files(report) != 0) return 1;
   if (!report.calibrated) {
     return cli_print_error(std::string("the reference points of '") + a.scene +
                            "' give no camera, so there is no 3D model: it needs at least 6 of them, two or "

@@ -2,8 +2,13 @@
 #include "commands.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <iostream>
+#include <new>
+
+#include "json_text.h"
 
 namespace {
 
@@ -38,14 +43,41 @@ const char kUsage[] =
     "      the image view as a PNG of the image's size\n"
     "  render3d SCENE.cen --out OUT.png [--view camera|top] [--size WxH]\n"
     "      the 3D scene as a PNG\n"
+    "  Both fail when the scene's reference or object file does not read whole; render\n"
+    "  refuses a picture wider or taller than OpenGL's largest canvas.\n"
     "\n"
     "Image error codes: 1 cannot open, 2 read error, 4 format not recognised,\n"
-    "5 unsupported variant, 6 unsupported compression.\n";
+    "5 unsupported variant, 6 unsupported compression.\n"
+    "\n"
+    "Paths and messages are UTF-8; a byte of a file name that is not shows as \\xNN.\n";
+
+// Every result goes through here: the commands put paths and messages in as they are, and
+// the bytes that are not UTF-8 are escaped once, so no command can make the writer throw.
+void print_json(nlohmann::json value) {
+  json_make_safe(value);
+  std::cout << value.dump(2) << std::endl;
+}
+
+// The last resort: an exception or a terminate that no command handled still ends with one JSON
+// error on stdout and exit status 1, never with a signal and an empty or half-written result.
+[[noreturn]] void fail_hard(const char* what) {
+  std::fflush(stdout);
+  std::printf("{\n  \"error\": \"internal error: %s\",\n  \"ok\": false\n}\n", what);
+  std::fflush(stdout);
+  std::_Exit(1);
+}
+
+int run_command(int argc, char** argv) {
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+  }
+  return cli_print_error(std::string("unknown command '") + argv[1] + "'; see varnesk-cli --help");
+}
 
 }  // namespace
 
 int cli_print_ok(const nlohmann::json& result) {
-  std::cout << result.dump(2) << std::endl;
+  print_json(result);
   return 0;
 }
 
@@ -54,7 +86,7 @@ int cli_print_error(const std::string& message, int errorCode) {
   out["ok"] = false;
   out["error"] = message;
   if (errorCode >= 0) out["error_code"] = errorCode;
-  std::cout << out.dump(2) << std::endl;
+  print_json(std::move(out));
   return 1;
 }
 
@@ -63,8 +95,14 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 1 : 0;
   }
-  for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 2, argv + 2);
+  std::set_terminate([] { fail_hard("unhandled exception"); });
+  try {
+    return run_command(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return cli_print_error("not enough memory");
+  } catch (const std::exception& e) {
+    return cli_print_error(std::string("internal error: ") + e.what());
+  } catch (...) {
+    fail_hard("unknown exception");
   }
-  return cli_print_error(std::string("unknown command '") + argv[1] + "'; see varnesk-cli --help");
 }

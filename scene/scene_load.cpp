@@ -19,13 +19,26 @@ std::size_t checked_pixels(int w, int h) {
 
 }  // namespace
 
-int load_image_rgb(const char* path, AppState& s, int* stage) {
+int load_image_rgb(const char* path, AppState& s, int* stage, ImageSizeCheck* size) {
+  if (check_regular_file(path) != READ_OK) {
+    if (stage) *stage = IMAGE_STAGE_DEFINITION;
+    return IMAGE_ERR_OPEN;
+  }
   int w = 0, h = 0, colourMode = 0, paletteSize = 0;
   int code = ImageFileInfo(path, &w, &h, &colourMode, &paletteSize);
   const std::size_t pixels = code == IMAGE_OK ? checked_pixels(w, h) : 0;
   if (code != IMAGE_OK || pixels == 0) {
     if (stage) *stage = IMAGE_STAGE_DEFINITION;
     return code != IMAGE_OK ? code : IMAGE_ERR_VARIANT;
+  }
+  if (size) {
+    size->width = w;
+    size->height = h;
+    if ((size->maxWidth > 0 && w > size->maxWidth) || (size->maxHeight > 0 && h > size->maxHeight) ||
+        (size->maxPixels > 0 && static_cast<long long>(w) * h > size->maxPixels)) {
+      if (stage) *stage = IMAGE_STAGE_TOO_LARGE;
+      return IMAGE_ERR_VARIANT;
+    }
   }
   std::vector<unsigned char> planes;
   std::vector<unsigned char> rgb;
@@ -56,13 +69,15 @@ int load_image_rgb(const char* path, AppState& s, int* stage) {
   return IMAGE_OK;
 }
 
-int load_scene_quiet(const char* scenePath, AppState& s, SceneLoadReport* report) {
+int load_scene_quiet(const char* scenePath, AppState& s, SceneLoadReport* report, const ImageSizeCheck* bound) {
   SceneLoadReport local;
   SceneLoadReport& r = report ? *report : local;
   r = SceneLoadReport{};
-  ReadReport rr;
+  if (bound) r.imageSize = *bound;
+  ReadReport& rr = r.scene;
   const int pathsRead = read_scene_file(scenePath, &r.paths, &rr);
-  if (rr.status == READ_CANNOT_OPEN) {
+  // a scene that could not be opened at all changes nothing, as the command does
+  if (rr.status == READ_CANNOT_OPEN || rr.status == READ_IS_DIRECTORY || rr.status == READ_NOT_REGULAR) {
     r.status = rr.status;
     return 0;
   }
@@ -73,19 +88,19 @@ int load_scene_quiet(const char* scenePath, AppState& s, SceneLoadReport* report
     r.status = rr.status;
     return 0;
   }
-  r.imageCode = load_image_rgb(r.paths.image, s, &r.imageStage);
+  r.imageCode = load_image_rgb(r.paths.image, s, &r.imageStage, &r.imageSize);
   if (r.imageCode != IMAGE_OK) return 0;
   finish_scene_load(r.paths, s, r);
   return 1;
 }
 
 void finish_scene_load(const ScenePaths& paths, AppState& s, SceneLoadReport& r) {
-  r.referencesRead = read_reference_file(paths.reference, s);
+  r.referencesRead = read_reference_file(paths.reference, s, &r.references);
   // a reference file cut short skips the calibration and the object file
   if (r.referencesRead) {
     r.calibrated = update_calibration(s);
     if (r.calibrated) s.landmarkMarked = 1;
-    if (paths.hasObject) r.objectsRead = read_object_file(paths.object, s);
+    if (paths.hasObject) r.objectsRead = read_object_file(paths.object, s, &r.objects);
   }
   s.imageLoaded = 1;
   s.modelReady = 0;

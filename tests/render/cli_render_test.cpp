@@ -129,3 +129,80 @@ TEST(CliRender, RefusalsAreJsonErrors) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out["error_code"], 4);
 }
+
+namespace {
+
+// Every pixel of the test picture tells where it is: red = column mod 256, green = row (from the
+// bottom) mod 256, blue = row / 256.
+unsigned char position_colour(int x, int y, int channel) {
+  return static_cast<unsigned char>(channel == 0 ? x % 256 : channel == 1 ? y % 256 : y / 256);
+}
+
+// The picture as a BMP made by ImageMagick from a PPM: written by another program than ours.
+bool write_position_bmp(const std::string& path, int width, int height) {
+  const std::string ppm = path + ".ppm";
+  {
+    std::ofstream f(ppm, std::ios::binary);
+    f << "P6\n" << width << " " << height << "\n255\n";
+    std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+    for (int y = height - 1; y >= 0; --y) {  // top row first
+      for (int x = 0; x < width; ++x) {
+        for (int c = 0; c < 3; ++c) row[3 * x + c] = position_colour(x, y, c);
+      }
+      f.write(reinterpret_cast<const char*>(row.data()), static_cast<std::streamsize>(row.size()));
+    }
+  }
+  return std::system(("convert '" + ppm + "' 'BMP3:" + path + "' 2>/dev/null").c_str()) == 0;
+}
+
+// Pixels within 7 of (x, y), y counted from the bottom, that a mark has changed.
+int marked_near(const Picture& p, int x, int y) {
+  int n = 0;
+  for (int v = y - 7; v <= y + 7; ++v) {
+    for (int u = x - 7; u <= x + 7; ++u) {
+      const size_t i = (static_cast<size_t>(p.height - 1 - v) * p.width + u) * 3;
+      n += p.rgb[i] != position_colour(u, v, 0) || p.rgb[i + 1] != position_colour(u, v, 1) ||
+           p.rgb[i + 2] != position_colour(u, v, 2);
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+// A picture larger than one canvas band is drawn in bands of rows: the bands must meet without
+// a seam, each row in its place, and a mark across a meeting must be whole.
+TEST(CliRender, LargePicturesDrawnInBandsHaveNoSeams) {
+  const int width = 2048, height = 3000;  // two bands of 2048 rows: the second flush with the top
+  const std::string dir = VARNESK_BINARY_DIR;
+  if (!write_position_bmp(dir + "/cli-render-bands.bmp", width, height)) GTEST_SKIP() << "no ImageMagick convert";
+  // marks away from any meeting, and on the rows where the bands meet (952 and 2048)
+  const int marks[][2] = {{1000, 500}, {300, 952}, {1500, 2048}, {700, 2047}, {1200, 2700}};
+  std::ofstream ref(dir + "/cli-render-bands.ref");
+  ref << 5 << "\n";
+  for (const auto& m : marks) ref << "0 0 0 " << m[0] << " " << m[1] << "\n";
+  ref.close();
+  std::ofstream(dir + "/cli-render-bands.cen") << dir << "/cli-render-bands.bmp\n" << dir << "/cli-render-bands.ref\n";
+  const std::string png = dir + "/cli-render-bands.png";
+  const CliRun r = render("'" + dir + "/cli-render-bands.cen' --out '" + png + "' --overlays refs");
+  ASSERT_EQ(r.exitCode, 0) << r.out.dump();
+  const Picture p = read_png(png);
+  ASSERT_EQ(p.width, width);
+  ASSERT_EQ(p.height, height);
+  int misplaced = 0;
+  for (int v = 0; v < height; ++v) {
+    for (int u = 0; u < width; u += 7) {
+      bool nearMark = false;
+      for (const auto& m : marks) nearMark = nearMark || (std::abs(u - m[0]) <= 8 && std::abs(v - m[1]) <= 8);
+      if (nearMark) continue;
+      const size_t i = (static_cast<size_t>(height - 1 - v) * width + u) * 3;
+      misplaced += p.rgb[i] != position_colour(u, v, 0) || p.rgb[i + 1] != position_colour(u, v, 1) ||
+                   p.rgb[i + 2] != position_colour(u, v, 2);
+    }
+  }
+  EXPECT_EQ(misplaced, 0);
+  // a mark cut at a meeting would lose the half drawn in the other band
+  const int whole = marked_near(p, marks[0][0], marks[0][1]);
+  EXPECT_GT(whole, 20);
+  for (const auto& m : marks) EXPECT_NEAR(marked_near(p, m[0], m[1]), whole, whole / 10) << m[0] << ", " << m[1];
+}

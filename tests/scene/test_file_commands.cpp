@@ -203,11 +203,13 @@ TEST_F(FileCommandsTest, ReferencePointsRecalibrateAndObjectPointsOnlyRead) {
   EXPECT_EQ(appState.refCount, 8);
   EXPECT_EQ(appState.landmarkMarked, 1);
 
-  // a file cut short: refCount is the file's, and no calibration runs
+  // a file cut short changes nothing: the eight points stay, and no calibration runs
   appState.landmarkMarked = 0;
+  const int firstColumn = appState.refImageX[0];
   TukHeadlessAnswerFile(write("short.ref", "7\n0 0 0 1 1\n").c_str());
   load_refpto_cb(nullptr, 0);
-  EXPECT_EQ(appState.refCount, 7);
+  EXPECT_EQ(appState.refCount, 8);
+  EXPECT_EQ(appState.refImageX[0], firstColumn);
   EXPECT_EQ(appState.landmarkMarked, 0);
 
   const double groundBefore = appState.teamAGroundX[0];
