@@ -9,6 +9,7 @@
 #include "../common/headless_fixture.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
+#include "toolkit/tuk_dialogs.h"
 
 namespace {
 
@@ -101,7 +102,8 @@ TEST_F(FileCommandsTest, SceneWhoseImageFailsKeepsThePreviousPictureAndSaysSo) {
   TukHeadlessAnswerFile(cen.c_str());
   TukHeadlessAnswerMessage();
   load_cena_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico");
+  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico\n" + tmp + "/notes.txt: formato desconhecido.");
+  EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
   EXPECT_EQ(appState.imageRgb, before);
   EXPECT_EQ(appState.imageWidth, 640);
   EXPECT_EQ(appState.imageLoaded, 1);
@@ -162,7 +164,7 @@ TEST_F(FileCommandsTest, FailedImageLoadChangesNothing) {
   TukHeadlessAnswerFile(write("cut.bmp", bmp).c_str());
   TukHeadlessAnswerMessage();
   load_imag_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na leitura do arquivo");
+  EXPECT_EQ(last_message(), "Erro|Erro na leitura do arquivo\n" + tmp + "/cut.bmp: arquivo danificado.");
   EXPECT_EQ(appState.imageRgb, before.imageRgb);
   EXPECT_EQ(appState.refCount, before.refCount);
   EXPECT_EQ(appState.teamACount, before.teamACount);
@@ -175,7 +177,8 @@ TEST_F(FileCommandsTest, FailedImageLoadChangesNothing) {
   TukHeadlessAnswerFile(write("huge.bmp", huge).c_str());
   TukHeadlessAnswerMessage();
   load_imag_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico");
+  EXPECT_EQ(last_message(),
+            "Erro|Erro na definição do arquivo gráfico\n" + tmp + "/huge.bmp: variante do formato não suportada.");
   EXPECT_EQ(appState.imageWidth, 640);
   EXPECT_EQ(appState.imageRgb, before.imageRgb);
 }
@@ -206,7 +209,11 @@ TEST_F(FileCommandsTest, ReferencePointsRecalibrateAndObjectPointsOnlyRead) {
   // a file cut short: refCount is the file's, and no calibration runs
   appState.landmarkMarked = 0;
   TukHeadlessAnswerFile(write("short.ref", "7\n0 0 0 1 1\n").c_str());
+  TukHeadlessAnswerMessage();
   load_refpto_cb(nullptr, 0);
+  EXPECT_EQ(last_message(), "Erro|" + tmp + "/short.ref não é um arquivo de pontos de referência (termina antes do "
+                            "fim do último ponto, linha 3).");
+  EXPECT_EQ(appState.cameraCurrent, 0);
   EXPECT_EQ(appState.refCount, 7);
   EXPECT_EQ(appState.landmarkMarked, 0);
 

@@ -1,5 +1,6 @@
 // The message box and the file dialog: FLTK's own, run while the toolkit's canvases still paint.
 #include "fltk_internal.h"
+#include "../../tuk_dialogs.h"
 
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
@@ -42,19 +43,45 @@ struct KeepCurrentFolder {
   std::string folder;
 };
 
-}  // namespace
-
-void message(TukHandle, const char* title, const char* text) {
-  ModalPainting painting;
-  fl_message_title(title ? title : "");
-  fl_message("%s", text ? text : "");
+// FLTK opens its boxes at the mouse, which is where the user just clicked the points the
+// message is about: the box goes beside the owner's window instead, right of it when the
+// screen has room, else left of it, else in the screen's top-right corner.
+void place_beside(TukHandle owner) {
+  constexpr int kGap = 12;
+  constexpr int kBoxWidth = 420;  // a little more than FLTK's box for a line of text
+  DialogWindow* w = owner ? window_of(owner) : nullptr;
+  const int screenW = Fl::w();
+  if (!w) {
+    fl_message_position(screenW - kBoxWidth - kGap, kGap, 0);
+    return;
+  }
+  int x = w->x() + w->w() + kGap;
+  if (x + kBoxWidth > screenW) x = w->x() - kBoxWidth - kGap;
+  if (x < 0) x = screenW - kBoxWidth - kGap;
+  fl_message_position(x < 0 ? 0 : x, w->y(), 0);
 }
 
-int get_file(TukHandle, const char* title, char* path, std::size_t capacity) {
+}  // namespace
+
+void message(TukHandle owner, const char* title, const char* text, int kind) {
+  ModalPainting painting;
+  place_beside(owner);
+  fl_message_title(title ? title : "");
+  if (kind == TUK_MESSAGE_ERROR) {
+    fl_alert("%s", text ? text : "");
+  } else {
+    fl_message("%s", text ? text : "");
+  }
+  // the box's window is gone: whatever it covered is painted again before anything else runs
+  dispatch_paints(nullptr);
+}
+
+int get_file(TukHandle, const char* title, char* path, std::size_t capacity, int mode) {
   if (!path || capacity == 0) return -1;
   KeepCurrentFolder keep;
   ModalPainting painting;
-  Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_FILE);
+  Fl_Native_File_Chooser chooser(mode == TUK_FILE_SAVE ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                                                      : Fl_Native_File_Chooser::BROWSE_FILE);
   chooser.title(title ? title : "");
   const std::string filter(path, strnlen(path, capacity));
   if (!filter.empty()) chooser.filter(filter.c_str());
