@@ -44,21 +44,34 @@ struct KeepCurrentFolder {
 };
 
 // FLTK opens its boxes at the mouse, which is where the user just clicked the points the
-// message is about: the box goes beside the owner's window instead, right of it when the
-// screen has room, else left of it, else in the screen's top-right corner.
+// message is about. FLTK 1.3 cannot be told where to open one, so the box is moved, from the
+// modal loop's first check, beside the owner's window: right of it when the screen has room,
+// else left of it, else to the screen's top-right corner.
+struct BoxPlacement {
+  int x = 0, y = 0;
+  bool pending = false;
+};
+BoxPlacement g_box;
+
+void move_box(void*) {
+  Fl_Widget* icon = fl_message_icon();
+  Fl_Window* box = icon ? icon->window() : nullptr;
+  if (!g_box.pending || !box || !box->shown()) return;
+  g_box.pending = false;
+  box->position(g_box.x, g_box.y);
+}
+
 void place_beside(TukHandle owner) {
   constexpr int kGap = 12;
   constexpr int kBoxWidth = 420;  // a little more than FLTK's box for a line of text
   DialogWindow* w = owner ? window_of(owner) : nullptr;
   const int screenW = Fl::w();
-  if (!w) {
-    fl_message_position(screenW - kBoxWidth - kGap, kGap, 0);
-    return;
-  }
-  int x = w->x() + w->w() + kGap;
-  if (x + kBoxWidth > screenW) x = w->x() - kBoxWidth - kGap;
-  if (x < 0) x = screenW - kBoxWidth - kGap;
-  fl_message_position(x < 0 ? 0 : x, w->y(), 0);
+  g_box.pending = true;
+  g_box.y = w ? w->y() : kGap;
+  int x = w ? w->x() + w->w() + kGap : screenW;
+  if (w && x + kBoxWidth > screenW) x = w->x() - kBoxWidth - kGap;
+  if (x < 0 || x + kBoxWidth > screenW) x = screenW - kBoxWidth - kGap;
+  g_box.x = x < 0 ? 0 : x;
 }
 
 }  // namespace
@@ -66,12 +79,16 @@ void place_beside(TukHandle owner) {
 void message(TukHandle owner, const char* title, const char* text, int kind) {
   ModalPainting painting;
   place_beside(owner);
+  fl_message_hotspot(0);
+  Fl::add_check(move_box);
   fl_message_title(title ? title : "");
   if (kind == TUK_MESSAGE_ERROR) {
     fl_alert("%s", text ? text : "");
   } else {
     fl_message("%s", text ? text : "");
   }
+  Fl::remove_check(move_box);
+  g_box.pending = false;
   // the box's window is gone: whatever it covered is painted again before anything else runs
   dispatch_paints(nullptr);
 }
