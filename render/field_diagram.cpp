@@ -30,13 +30,13 @@ void diagonal_cross(double x, double y) {
 }
 
 // The near touch line (Y = 0), the side the camera usually stands on, underlined in light blue
-// just outside the pitch so that the plan's orientation is never a guess.
+// just inside the pitch (the plan keeps its margin clear) so that its orientation is no guess.
 void draw_near_touch_line() {
   glLineWidth(3.0f);
   glColor3ub(120, 200, 255);
   glBegin(GL_LINES);
-  pitch_vertex_ground(0.0, -0.9);
-  pitch_vertex_ground(kPitch.length, -0.9);
+  pitch_vertex_ground(0.0, 0.7);
+  pitch_vertex_ground(kPitch.length, 0.7);
   glEnd();
   glLineWidth(1.0f);
 }

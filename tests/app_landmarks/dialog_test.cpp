@@ -137,11 +137,11 @@ TEST_F(LandmarkDialogTest, the_pick_is_named_beside_the_plan_and_a_used_landmark
     EXPECT_NE(attr(appState.landmarkLabel, "TITLE").find("Já marcado: ponto 1"), std::string::npos);
     TukHeadlessClickButton(cancel);
   });
-  // the near touch line is underlined on the plan, below the pitch
+  // the near touch line is underlined on the plan, just inside the pitch
   Frame plan;
   ASSERT_TRUE(plan.grab(appState.fieldCanvas));
   int blue = 0;
-  for (int x = 40; x < 520; x += 20) blue += plan.near_top(x, 348, 2, [](Pixel p) {
+  for (int x = 40; x < 520; x += 20) blue += plan.near_top(x, 341, 2, [](Pixel p) {
     return p.b > 200 && p.r < 160 && p.g > 160;
   });
   EXPECT_EQ(blue, 24);
