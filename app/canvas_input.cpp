@@ -53,7 +53,7 @@ void add_reference_point(int x, int y) {
   if (edit_reference_point_at(x, row)) return;
   if (appState.refCount >= MAX_REFERENCE_POINTS) {
     // every landmark slot is taken: there is no pending slot for this click
-    TukMessage("Erro", "A lista de pontos de referência está cheia (47 pontos).");
+    TukMessage("Erro", "A lista de pontos de referência está cheia (47 pontos).", TUK_MESSAGE_ERROR);
     return;
   }
   TukFlush();
@@ -82,7 +82,8 @@ void add_object_point(int x, int y) {
   if (kind == 2) set_referee_point(appState, x, y);
   if (kind == 3) set_ball_point(appState, x, y);
   if (!stored) {
-    TukMessage("Erro", kind == 0 ? "O Time A já tem 11 jogadores." : "O Time B já tem 11 jogadores.");
+    TukMessage("Erro", kind == 0 ? "O Time A já tem 11 jogadores." : "O Time B já tem 11 jogadores.",
+               TUK_MESSAGE_ERROR);
   }
   redraw_image_view();
 }
@@ -106,7 +107,7 @@ void take_measure_point(int mode, int x, int y) {
   *kind.overlay = 1;
   redraw_image_view();
   TukFlush();
-  TukMessage(result.title, result.text);
+  TukMessage(result.title, result.text, result.ok ? TUK_MESSAGE_INFO : TUK_MESSAGE_ERROR);
   *kind.overlay = 0;
   appState.interactionMode = MODE_NONE;
   redraw_image_view();

@@ -45,10 +45,10 @@ struct KeepCurrentFolder {
 
 // FLTK opens its boxes at the mouse, which is where the user just clicked the points the
 // message is about. FLTK 1.3 cannot be told where to open one, so the box is moved, from the
-// modal loop's first check, beside the owner's window: right of it when the screen has room,
-// else left of it, else to the screen's top-right corner.
+// modal loop's first check once its size is known, beside the owner's window: right of it,
+// left of it, below or above it, whichever the screen has room for; else to a screen corner.
 struct BoxPlacement {
-  int x = 0, y = 0;
+  int x = 0, y = 0, w = 0, h = 0;  // the owner's window; w = 0 for none
   bool pending = false;
 };
 BoxPlacement g_box;
@@ -58,20 +58,31 @@ void move_box(void*) {
   Fl_Window* box = icon ? icon->window() : nullptr;
   if (!g_box.pending || !box || !box->shown()) return;
   g_box.pending = false;
-  box->position(g_box.x, g_box.y);
+  constexpr int kGap = 12;
+  const int sw = Fl::w(), sh = Fl::h(), bw = box->w(), bh = box->h();
+  const BoxPlacement& o = g_box;
+  int x = sw - bw - kGap, y = kGap;
+  if (o.w > 0) {
+    if (o.x + o.w + kGap + bw <= sw) {
+      x = o.x + o.w + kGap, y = o.y;
+    } else if (o.x - kGap - bw >= 0) {
+      x = o.x - kGap - bw, y = o.y;
+    } else if (o.y + o.h + kGap + bh <= sh) {
+      x = o.x, y = o.y + o.h + kGap;
+    } else if (o.y - kGap - bh >= 0) {
+      x = o.x, y = o.y - kGap - bh;
+    }
+  }
+  x = x + bw > sw ? sw - bw : x;
+  y = y + bh > sh ? sh - bh : y;
+  box->position(x < 0 ? 0 : x, y < 0 ? 0 : y);
 }
 
 void place_beside(TukHandle owner) {
-  constexpr int kGap = 12;
-  constexpr int kBoxWidth = 420;  // a little more than FLTK's box for a line of text
   DialogWindow* w = owner ? window_of(owner) : nullptr;
-  const int screenW = Fl::w();
+  g_box = BoxPlacement();
+  if (w) g_box = BoxPlacement{w->x(), w->y(), w->w(), w->h(), false};
   g_box.pending = true;
-  g_box.y = w ? w->y() : kGap;
-  int x = w ? w->x() + w->w() + kGap : screenW;
-  if (w && x + kBoxWidth > screenW) x = w->x() - kBoxWidth - kGap;
-  if (x < 0 || x + kBoxWidth > screenW) x = screenW - kBoxWidth - kGap;
-  g_box.x = x < 0 ? 0 : x;
 }
 
 }  // namespace
