@@ -59,6 +59,13 @@ const char* read_error_reason(int status) {
   }
 }
 
+// A points file that did not read: which file, what it should have been, and where it went wrong.
+void tell_unreadable(const char* path, const char* what, const ReadReport& report) {
+  const std::string text = std::string(path) + " não é um arquivo de " + what + " (" +
+                           read_error_reason(report.status) + ", linha " + std::to_string(report.line) + ").";
+  TukMessage("Erro", text.c_str(), TUK_MESSAGE_ERROR);
+}
+
 const char* image_error_reason(int code) {
   switch (code) {
     case 1: return "não é possível abrir o arquivo";
@@ -137,9 +144,7 @@ int load_refpto_cb(TukHandle, int) {
   if (!choose_file("*.ref", path)) return TUK_DEFAULT;
   ReadReport report;
   if (!read_reference_file(path, appState, &report)) {
-    const std::string text = std::string(path) + " não é um arquivo de pontos de referência (" +
-                             read_error_reason(report.status) + ", linha " + std::to_string(report.line) + ").";
-    TukMessage("Erro", text.c_str(), TUK_MESSAGE_ERROR);
+    tell_unreadable(path, "pontos de referência", report);
     points_changed(0);
     return TUK_DEFAULT;
   }
@@ -152,7 +157,8 @@ int load_objpto_cb(TukHandle, int) {
   char path[kPathBuffer];
   if (!choose_file("*.obj", path)) return TUK_DEFAULT;
   // ground positions follow at the next calibration
-  read_object_file(path, appState);
+  ReadReport report;
+  if (!read_object_file(path, appState, &report)) tell_unreadable(path, "pontos de objetos", report);
   return TUK_DEFAULT;
 }
 

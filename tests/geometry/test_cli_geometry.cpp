@@ -189,6 +189,16 @@ TEST(CliCalibrate, ResidualsPerPointAndTheMislabelledOneNamed) {
   ASSERT_EQ(bad.exitCode, 0) << bad.out.dump();
   EXPECT_EQ(bad.out["suspect_point"], 7);
   EXPECT_GT(bad.out["residuals_px"][6].get<double>(), 5.0);
+
+  // eight ground points on one line determine no camera: measure fails instead of answering
+  const std::string line = temp_path("line.ref");
+  std::ofstream out(line);
+  out << "8\n";
+  for (int i = 0; i < 8; ++i) out << 10 * i << " 0 0 " << 50 * i << " 20\n";
+  out.close();
+  const CliResult m = run_cli("measure '" + line + "' --size 640x480 --points 100 100 200 200");
+  EXPECT_EQ(m.exitCode, 1) << m.out.dump();
+  EXPECT_FALSE(m.out.contains("distance_m"));
 }
 
 }  // namespace

@@ -301,6 +301,23 @@ TEST_F(FileCommandsTest, SavesAskBeforeReplacingAndRefuseWhatTheyCannotWrite) {
   EXPECT_NE(access(denied.c_str(), F_OK), 0);
 }
 
+// A picture or a text offered as points says what it is not, and where reading stopped.
+TEST_F(FileCommandsTest, FilesThatAreNotPointFilesSaySo) {
+  load_demo();
+  const std::string jpeg = kDemo + "demo.jpg";
+  TukHeadlessAnswerFile(jpeg.c_str());
+  TukHeadlessAnswerMessage();
+  load_refpto_cb(nullptr, 0);
+  EXPECT_EQ(last_message().rfind("Erro|" + jpeg + " não é um arquivo de pontos de referência (", 0), 0u)
+      << last_message();
+  EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
+  TukHeadlessAnswerFile(write("words.obj", "two players\n").c_str());
+  TukHeadlessAnswerMessage();
+  load_objpto_cb(nullptr, 0);
+  EXPECT_EQ(last_message(), "Erro|" + tmp + "/words.obj não é um arquivo de pontos de objetos (texto onde deveria "
+                            "haver um número, linha 1).");
+}
+
 // The camera belongs to the picture and the points: a new picture or fewer points leave none.
 TEST_F(FileCommandsTest, NewPictureOrRemovedPointsLeaveNoCamera) {
   load_demo();
