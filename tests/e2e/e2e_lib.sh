@@ -246,3 +246,28 @@ choose_in_file_dialog() {
   xdotool key Return
   wait_unmapped "$dialog"
 }
+
+# fresh_run NAME: the program's log SHOTS/NAME.log, emptied; a throw-away folder WORK that is the
+# home folder too; every message the toolkit shows copied to TUK_MESSAGE_LOG there (a message's
+# text is drawn, not readable from X).
+fresh_run() {
+  LOG="$SHOTS/$1.log"
+  : >"$LOG"
+  WORK=$(mktemp -d)
+  fresh_home "$WORK"
+  export TUK_MESSAGE_LOG="$WORK/messages.txt"
+}
+
+# start_program PROGRAM FOLDER LOG: starts the program in FOLDER (as run.sh starts it there) with
+# its output into LOG, and sets PID, MAIN (its window), CANVAS (the image canvas) and the menu
+# bar's titles.
+start_program() {
+  cd "$2" || fail "no folder $2"
+  "$1" >>"$3" 2>&1 &
+  PID=$!
+  started "$PID"
+  MAIN=$(wait_window '^Varnesk$') || exit 1
+  CANVAS=$(child_canvas "$MAIN")
+  [ -n "$CANVAS" ] || fail "the main window has no canvas window"
+  menu_bar "$MAIN"
+}

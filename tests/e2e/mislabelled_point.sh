@@ -9,11 +9,8 @@ source "$1" "$2" "$3"
 VARNESK=$4
 DEMO=$5
 SOURCE=$6
-LOG="$SHOTS/mislabelled.log"
-: >"$LOG"
-WORK=$(mktemp -d)
-fresh_home "$WORK"
-export TUK_MESSAGE_LOG="$WORK/messages.txt" VARNESK_STATE_FILE="$WORK/state.txt"
+fresh_run mislabelled
+export VARNESK_STATE_FILE="$WORK/state.txt"
 
 # The clicks: "u v px py" per point (image pixel, row from the bottom; plan pixel), the demo's
 # reference points but the penalty mark and the foot of the post at Y = 37.66, then that foot's
@@ -37,13 +34,7 @@ PY
 )
 [ "${#CLICKS[@]}" = 14 ] || fail "expected 14 clicks, got ${#CLICKS[@]}"
 
-cd "$DEMO" || fail "no demo folder $DEMO"
-"$VARNESK" >>"$LOG" 2>&1 &
-PID=$!
-started "$PID"
-MAIN=$(wait_window '^Varnesk$') || exit 1
-CANVAS=$(child_canvas "$MAIN")
-menu_bar "$MAIN"
+start_program "$VARNESK" "$DEMO" "$LOG"
 
 # 1. File > Load Image, Edit > Add Reference Points
 menu_pick 0 1
