@@ -231,12 +231,12 @@ fresh_home() {
   export HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config"
 }
 
-# choose_in_file_dialog PATH: in the file dialog that a command opened, types the path into its
-# location field (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it
-# is taken for it.
+# choose_in_file_dialog PATH [TITLE]: in the file dialog that a command opened (titled
+# "Seleção de Arquivos" unless TITLE says otherwise), types the path into its location field
+# (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it is taken for it.
 choose_in_file_dialog() {
   local dialog
-  dialog=$(wait_window '^Seleção de Arquivos$') || exit 1
+  dialog=$(wait_window "^${2:-Seleção de Arquivos}\$") || exit 1
   wait_drawn "$dialog"
   xdotool mousemove --window "$dialog" 200 200
   xdotool windowfocus --sync "$dialog"

@@ -105,6 +105,14 @@ print("ground landmarks without a red line within 2 px:", bad)
 sys.exit(1 if bad else 0)
 PY
 
+# 5. File > Save Scene through the file dialog in its save mode: the scene and its two point files
+menu_pick 0 5
+choose_in_file_dialog "$WORK/saved.cen" 'Salvar Arquivo'
+sleep 0.5
+[ "$(head -n 1 "$WORK/saved.ref")" = 13 ] || fail "the saved reference file does not hold 13 points: $(head -n 2 "$WORK/saved.ref")"
+[ "$(sed -n 2,3p "$WORK/saved.cen" | tr '\n' ' ')" = "saved.ref saved.obj " ] ||
+  fail "the saved scene names $(cat "$WORK/saved.cen")"
+
 "$X_CLOSE" "$MAIN"
 wait_exit "$PID"
 [ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"

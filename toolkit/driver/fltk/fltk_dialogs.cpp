@@ -101,6 +101,8 @@ void message(TukHandle owner, const char* title, const char* text, int kind) {
   Fl::remove_check(move_box);
   g_box.pending = false;
   // the box's window is gone: whatever it covered is painted again before anything else runs
+  // (a next box would otherwise open over a grey ghost of this one)
+  Fl::check();
   dispatch_paints(nullptr);
 }
 
