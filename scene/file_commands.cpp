@@ -123,10 +123,8 @@ int load_image_file(const char* path) {
   return 0;
 }
 
-int load_imag_cb(TukHandle, int) {
-  char path[kPathBuffer];
-  if (!choose_file("*.*", path)) return TUK_DEFAULT;
-  if (!load_image_file(path)) return TUK_DEFAULT;
+int open_image_command(const char* path) {
+  if (!load_image_file(path)) return 0;
   clear_points_and_redraw();
   points_changed(0);  // the camera belonged to the other picture
   appState.imageLoaded = 1;
@@ -134,6 +132,12 @@ int load_imag_cb(TukHandle, int) {
   TukSetAttribute(appState.visFieldLinesItem, "VALUE", "OFF");
   appState.showFieldLines = 0;
   redraw_image_view();
+  return 1;
+}
+
+int load_imag_cb(TukHandle, int) {
+  char path[kPathBuffer];
+  if (choose_file("*.*", path)) open_image_command(path);
   return TUK_DEFAULT;
 }
 
@@ -162,18 +166,16 @@ int load_objpto_cb(TukHandle, int) {
   return TUK_DEFAULT;
 }
 
-int load_cena_cb(TukHandle, int) {
-  char path[kPathBuffer];
-  if (!choose_file("*.cen", path)) return TUK_DEFAULT;
+int open_scene_command(const char* path) {
   ScenePaths paths;
   ReadReport report;
   const int pathsRead = read_scene_file(path, &paths, &report);
-  if (report.status == READ_CANNOT_OPEN) return TUK_DEFAULT;
+  if (report.status == READ_CANNOT_OPEN) return -1;
   // the points go before anything is read, so a scene cut short leaves none behind
   clear_points_and_redraw();
   points_changed(0);
   // fewer than two paths, or a path too long for its buffer: nothing more is read
-  if (!pathsRead) return TUK_DEFAULT;
+  if (!pathsRead) return 0;
   if (dialog_visible(appState.sceneDialog)) TukHide(appState.sceneDialog);
   // Paths are taken from the current folder; a scene saved with paths relative to its own
   // folder is found there when the current folder does not have its image.
@@ -192,12 +194,18 @@ int load_cena_cb(TukHandle, int) {
   if (enter && chdir(cwd) != 0) {
     // the folder went away meanwhile: nothing to go back to
   }
-  if (!imageLoaded) return TUK_DEFAULT;
+  if (!imageLoaded) return 0;
   points_changed(1);
   TukSetAttribute(appState.visRefPointsItem, "VALUE", "OFF");
   TukSetAttribute(appState.visObjPointsItem, "VALUE", "OFF");
   TukSetAttribute(appState.visFieldLinesItem, "VALUE", "OFF");
   redraw_image_view();
+  return 1;
+}
+
+int load_cena_cb(TukHandle, int) {
+  char path[kPathBuffer];
+  if (choose_file("*.cen", path)) open_scene_command(path);
   return TUK_DEFAULT;
 }
 
