@@ -45,6 +45,7 @@ int close_cb(TukHandle) { return end_program(); }
 
 int adrefpto_cb(TukHandle, int) {
   appState.interactionMode = MODE_ADD_REFERENCE;
+  appState.movingPoint = -1;  // a move asked for before the mode was left is forgotten
   return TUK_DEFAULT;
 }
 
