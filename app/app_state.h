@@ -7,9 +7,11 @@
 // Image positions: column from the left, row from the bottom (0 = bottom row). A mouse row,
 // counted from the top, is stored as imageHeight - y - 1.
 
+#include <string>
 #include <vector>
 
 #include "geometry/geometry_state.h"
+#include "geometry/outlier.h"
 
 struct TukElement;  // the toolkit's element (TukHandle is a pointer to it)
 
@@ -31,6 +33,7 @@ inline constexpr unsigned char teamColorRgb[TEAM_COLOR_COUNT + 1][3] = {
 struct AppState : CalibrationState {
   // Image (imageWidth and imageHeight, pixels, are in the base record).
   std::vector<unsigned char> imageRgb;  // width x height pixels of R, G, B bytes, bottom row first, no padding
+  std::string imagePath;                // absolute path of the picture loaded last, for "Save Scene"
   int imageLoaded = 0;                  // 1 once an image has been loaded; redraws and "Make 3D Model" wait for it
 
   // The part of the image the canvas shows. An image larger than the screen has room for is
@@ -57,6 +60,12 @@ struct AppState : CalibrationState {
   int measureX1 = 0, measureY1 = 0;  // first measurement point, column and row from the bottom
   int measureX2 = 0, measureY2 = 0;  // second measurement point
   double pickedWorldX = 0, pickedWorldY = 0, pickedWorldZ = 0;  // landmark last picked in the diagram, metres
+  int pickedLandmark = -1;  // table index picked in the open landmark dialog, -1 until a pick there
+  int movingPoint = -1;     // reference point whose new pixel the next click sets, -1 for none
+  int referenceEdits = 0;   // counts the landmark dialog's changes, so its caller sees one happened
+
+  // How each reference point agrees with the camera, from the last recalibrate().
+  ResidualReport residuals;
 
   // Team colours and the 3D figures.
   int teamAColor = 0;        // index into teamColorNames; "Red"
@@ -74,6 +83,7 @@ struct AppState : CalibrationState {
   TukElement* refPointDialog = nullptr;   // "Field Reference Points" window
   TukElement* fieldCanvas = nullptr;      // 560 x 350 pitch plan
   TukElement* aboutDialog = nullptr;
+  TukElement* landmarkLabel = nullptr;    // beside the plan: the picked landmark and its position
   TukElement* visRefPointsItem = nullptr;     // View > "Reference Points"
   TukElement* visObjPointsItem = nullptr;     // View > "Object Points"
   TukElement* visFieldLinesItem = nullptr;    // View > "Field Lines"
@@ -92,5 +102,20 @@ void set_referee_point(CalibrationState& s, int x, int y);
 void set_ball_point(CalibrationState& s, int x, int y);
 // refCount = 0; the array contents stay.
 void clear_reference_points(CalibrationState& s);
+// Removes complete reference point i (0..refCount-1), the later ones moving down one slot.
+// Returns 1, or 0 for an index outside the points.
+int remove_reference_point(CalibrationState& s, int i);
+// The complete reference point whose marked pixel (column, row from the bottom) is nearest to
+// (x, row) and at most `radius` pixels away on both axes, or -1.
+int reference_point_at(const CalibrationState& s, int x, int row, int radius);
+// Index of the complete reference point tied to table landmark `landmark`, or -1.
+int reference_point_of_landmark(const CalibrationState& s, int landmark);
+// Index of the table landmark at exactly (X, Y, Z), or -1 (a reference file may hold others).
+int landmark_index(double X, double Y, double Z);
+
+// The camera belongs to the points and picture it was computed from: after any change of the
+// image or the reference points the old camera is dropped and computed again from the points
+// there are, with the residuals of each point. Returns 1 when there is a current camera.
+int recalibrate(AppState& s);
 // Team counts and the referee and ball flags to 0.
 void clear_object_points(CalibrationState& s);

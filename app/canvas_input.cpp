@@ -7,6 +7,8 @@
 
 #include "app/app_state.h"
 #include "app/interface.h"
+#include "app/landmark_dialog.h"
+#include "app/reference_edit.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "toolkit/tuk_dialogs.h"
@@ -23,12 +25,9 @@ MeasureKind measure_kind(int mode) {
   return {&appState.showParallels, "Distância Entre Duas Paralelas"};
 }
 
-// a calibration writes a unit third row into cameraMatrix; before the first one it is all zeros
-bool camera_calibrated() {
-  const double* p = appState.cameraMatrix;
-  const double n = p[8] * p[8] + p[9] * p[9] + p[10] * p[10];
-  return std::isfinite(n) && n > 0.5;
-}
+// the camera must belong to the points there are now: a camera left from other points or another
+// picture measures plausible nonsense (the calibration of unchanged points is cached)
+bool camera_calibrated() { return update_calibration(appState) == 1 && appState.cameraCurrent == 1; }
 
 // w < 0 is a ground point in front of the camera; on the horizon the solve fails
 bool on_visible_ground(int u, int v) {
@@ -40,15 +39,31 @@ bool on_visible_ground(int u, int v) {
 void add_reference_point(int x, int y) {
   TukSetAttribute(appState.visRefPointsItem, "VALUE", "ON");
   appState.showRefPoints = 1;
+  const int row = appState.imageHeight - y - 1;
+  const int moving = appState.movingPoint;
+  if (moving >= 0 && moving < appState.refCount) {
+    appState.refImageX[moving] = x;
+    appState.refImageY[moving] = row;
+    points_changed(1);
+    redraw_image_view();
+    return;
+  }
+  appState.movingPoint = -1;
   redraw_image_view();
+  if (edit_reference_point_at(x, row)) return;
   if (appState.refCount >= MAX_REFERENCE_POINTS) {
     // every landmark slot is taken: there is no pending slot for this click
-    TukMessage("Erro", "A lista de pontos de referência está cheia (47 pontos).");
+    TukMessage("Erro", "A lista de pontos de referência está cheia (47 pontos).", TUK_MESSAGE_ERROR);
     return;
   }
   TukFlush();
   set_reference_image_point(appState, x, y);
+  // a pick belongs to one opening of the dialog: Ok with none adds nothing
+  appState.pickedLandmark = -1;
+  const int edits = appState.referenceEdits;
+  show_landmark_choice();
   TukPopup(appState.refPointDialog, TUK_CENTER, TUK_CENTER);
+  if (appState.referenceEdits != edits) points_changed(1);
   redraw_image_view();
 }
 
@@ -67,7 +82,8 @@ void add_object_point(int x, int y) {
   if (kind == 2) set_referee_point(appState, x, y);
   if (kind == 3) set_ball_point(appState, x, y);
   if (!stored) {
-    TukMessage("Erro", kind == 0 ? "O Time A já tem 11 jogadores." : "O Time B já tem 11 jogadores.");
+    TukMessage("Erro", kind == 0 ? "O Time A já tem 11 jogadores." : "O Time B já tem 11 jogadores.",
+               TUK_MESSAGE_ERROR);
   }
   redraw_image_view();
 }
@@ -91,7 +107,7 @@ void take_measure_point(int mode, int x, int y) {
   *kind.overlay = 1;
   redraw_image_view();
   TukFlush();
-  TukMessage(result.title, result.text);
+  TukMessage(result.title, result.text, result.ok ? TUK_MESSAGE_INFO : TUK_MESSAGE_ERROR);
   *kind.overlay = 0;
   appState.interactionMode = MODE_NONE;
   redraw_image_view();
@@ -103,7 +119,7 @@ MeasureOutcome measure_clicked_points(int mode) {
   MeasureOutcome out;
   out.title = "Erro";
   if (!camera_calibrated()) {
-    std::snprintf(out.text, sizeof out.text, "Câmera não calibrada: marque ao menos 6 pontos de referência.");
+    std::snprintf(out.text, sizeof out.text, "%s", not_calibrated_text());
     return out;
   }
   if (!on_visible_ground(appState.measureX1, appState.measureY1) ||
@@ -116,7 +132,7 @@ MeasureOutcome measure_clicked_points(int mode) {
   const double d = mode == MODE_POINT_DISTANCE ? distance_between_points(appState, x1, y1, x2, y2)
                                                : distance_between_parallels(appState, x1, y1, x2, y2);
   if (!std::isfinite(d)) {
-    std::snprintf(out.text, sizeof out.text, "Câmera não calibrada: marque ao menos 6 pontos de referência.");
+    std::snprintf(out.text, sizeof out.text, "%s", not_calibrated_text());
     return out;
   }
   out.ok = 1;

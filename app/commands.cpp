@@ -4,6 +4,7 @@
 #include "app/help_viewer.h"
 #include "app/interface.h"
 #include "app/landmark_dialog.h"
+#include "app/reference_edit.h"
 #include "app/scene_commands.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
@@ -44,18 +45,12 @@ int close_cb(TukHandle) { return end_program(); }
 
 int adrefpto_cb(TukHandle, int) {
   appState.interactionMode = MODE_ADD_REFERENCE;
+  appState.movingPoint = -1;  // a move asked for before the mode was left is forgotten
   return TUK_DEFAULT;
 }
 
 int adobjpto_cb(TukHandle, int) {
   appState.interactionMode = MODE_ADD_OBJECT;
-  return TUK_DEFAULT;
-}
-
-int remrefpto_cb(TukHandle, int) {
-  appState.landmarkMarked = 0;
-  clear_reference_points(appState);
-  request_image_redraw();
   return TUK_DEFAULT;
 }
 
@@ -132,6 +127,10 @@ void register_callbacks() {
       // panning an image larger than the screen: keys of the main window and its scroll bars
       {"rolar_cb", TukCallbackOf(rolar_cb)},
       {"rolagem_cb", TukCallbackOf(rolagem_cb)},
+      // saving the work and correcting single points
+      {"save_refpto_cb", TukCallbackOf(save_refpto_cb)},
+      {"save_cena_cb", TukCallbackOf(save_cena_cb)},
+      {"remultpto_cb", TukCallbackOf(remultpto_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }

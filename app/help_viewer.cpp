@@ -89,7 +89,7 @@ int help_open(const char* file_name, const char* owner_wid) {
                   "O arquivo de ajuda \"%s\" não foi encontrado junto ao programa, na pasta de "
                   "dados instalada nem na pasta atual.",
                   file_name ? file_name : "");
-    TukMessage("Erro", text);
+    TukMessage("Erro", text, TUK_MESSAGE_ERROR);
     return 1;
   }
   if (!on_screen_driver()) return 0;

@@ -71,9 +71,12 @@ void build_interface() {
                             TukItem("Load Image", "load_imag_cb"),
                             TukItem("Load Reference Points", "load_refpto_cb"),
                             TukItem("Load Object Points", "load_objpto_cb"), TukSeparator(),
+                            TukItem("Save Reference Points", "save_refpto_cb"),
+                            TukItem("Save Scene", "save_cena_cb"), TukSeparator(),
                             TukItem("Exit", "exit_cb")};
   TukHandle file_menu = TukMenu(file_items[0], file_items[1], file_items[2], file_items[3],
-                                file_items[4], file_items[5], file_items[6], nullptr);
+                                file_items[4], file_items[5], file_items[6], file_items[7],
+                                file_items[8], file_items[9], nullptr);
   TukHandle file = TukSubmenu("File", file_menu);
 
   TukHandle edit_items[] = {TukItem("Add Reference Points", "adrefpto_cb"),
@@ -81,9 +84,11 @@ void build_interface() {
                             TukItem("Remove Reference Points", "remrefpto_cb"),
                             TukItem("Remove Object Points", "remobjpto_cb"), TukSeparator(),
                             TukItem("Select Color of Team A", "cortimea_cb"),
-                            TukItem("Select Color of Team B", "cortimeb_cb")};
+                            TukItem("Select Color of Team B", "cortimeb_cb"), TukSeparator(),
+                            TukItem("Remove Last Reference Point", "remultpto_cb")};
   TukHandle edit_menu = TukMenu(edit_items[0], edit_items[1], edit_items[2], edit_items[3],
-                                edit_items[4], edit_items[5], edit_items[6], edit_items[7], nullptr);
+                                edit_items[4], edit_items[5], edit_items[6], edit_items[7],
+                                edit_items[8], edit_items[9], nullptr);
   TukHandle edit = TukSubmenu("Edit", edit_menu);
 
   TukHandle view_items[] = {TukItem("Reference Points", "visrefpto_cb"),
@@ -132,8 +137,11 @@ void build_interface() {
 
   // "Field Reference Points": the pitch plan with Ok and Cancel below it.
   s.fieldCanvas = make_canvas("redraw_refpto_cb", "560x350");
+  // beside the plan, what the pick means: a wrong landmark is the costliest mistake there is
+  s.landmarkLabel = TukLabel("");
+  TukSetAttribute(s.landmarkLabel, "RASTERSIZE", "200x90");
   s.refPointDialog = TukDialog(TukVbox(
-      TukHbox(TukFill(), s.fieldCanvas, TukFill(), nullptr), TukFill(),
+      TukHbox(TukFill(), s.fieldCanvas, s.landmarkLabel, TukFill(), nullptr), TukFill(),
       TukHbox(TukFill(), ok, TukFill(), cancel, TukFill(), nullptr), TukFill(), nullptr));
   set_attributes(s.refPointDialog,
                  {{"TITLE", "Field Reference Points"}, {"RESIZE", "NO"}, {"MINBOX", "NO"},
@@ -162,4 +170,7 @@ void build_interface() {
   s.visRefPointsItem = view_items[0];
   s.visObjPointsItem = view_items[1];
   s.visFieldLinesItem = view_items[2];
+  // every switch shows its check box from the start, not only once it was first set
+  for (TukHandle item : {s.visRefPointsItem, s.visObjPointsItem, s.visFieldLinesItem})
+    TukSetAttribute(item, "VALUE", "OFF");
 }

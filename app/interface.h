@@ -17,7 +17,6 @@ int exit_cb(TukHandle self, int checked);
 int close_cb(TukHandle self);
 int adrefpto_cb(TukHandle self, int checked);
 int adobjpto_cb(TukHandle self, int checked);
-int remrefpto_cb(TukHandle self, int checked);
 int remobjpto_cb(TukHandle self, int checked);
 int visrefpto_cb(TukHandle self, int checked);
 int visobjpto_cb(TukHandle self, int checked);

@@ -2,8 +2,10 @@
 #include "app/landmark_dialog.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "app/app_state.h"
+#include "app/reference_edit.h"
 #include "geometry/landmarks.h"
 #include "render/field_diagram.h"
 
@@ -29,21 +31,58 @@ int pick_nearest_landmark(int x, int y) {
   appState.pickedWorldX = FieldLandmarkTable[i].x;
   appState.pickedWorldY = FieldLandmarkTable[i].y;
   appState.pickedWorldZ = FieldLandmarkTable[i].z;
+  appState.pickedLandmark = i;
   return i;
+}
+
+void show_landmark_choice() {
+  if (!appState.landmarkLabel) return;
+  char text[256];
+  const int i = appState.pickedLandmark;
+  if (i < 0 || i >= FIELD_LANDMARK_COUNT) {
+    std::snprintf(text, sizeof text,
+                  "Clique no desenho perto do marco.\nA linha lateral próxima\n(Y = 0, em azul) fica embaixo.");
+  } else {
+    const FieldLandmark& L = FieldLandmarkTable[i];
+    const int used = reference_point_of_landmark(appState, i);
+    char usedText[64] = "";
+    if (used >= 0) std::snprintf(usedText, sizeof usedText, "\nJá marcado: ponto %d", used + 1);
+    std::snprintf(text, sizeof text, "Marco %d: %s\nX %g  Y %g  Z %g%s", i + 1, landmark_description(i), L.x,
+                  L.y, L.z, usedText);
+  }
+  TukStoreAttribute(appState.landmarkLabel, "TITLE", text);
 }
 
 int button_refpto_cb(TukHandle, int, int pressed, int x, int y, char*) {
   if (pressed) return TUK_DEFAULT;
   pick_nearest_landmark(x, y);
   appState.landmarkMarked = 1;
+  show_landmark_choice();
   redraw_field_view();
   return TUK_DEFAULT;
 }
 
 int okrefpto_cb(TukHandle) {
+  // a pick left from an earlier opening, or a cancelled one, would be a plainly wrong label
+  if (appState.refCount < 0 || appState.refCount >= MAX_REFERENCE_POINTS) return TUK_CLOSE;
+  if (appState.pickedLandmark < 0) {
+    show_landmark_choice();
+    return TUK_DEFAULT;
+  }
+  const int used = reference_point_of_landmark(appState, appState.pickedLandmark);
+  if (used >= 0) {
+    char question[96];
+    std::snprintf(question, sizeof question, "Marco já usado pelo ponto %d. Substituir o pixel?", used + 1);
+    if (!confirm(question, "Sim, usar o novo pixel")) return TUK_DEFAULT;
+    appState.refImageX[used] = appState.refImageX[appState.refCount];
+    appState.refImageY[used] = appState.refImageY[appState.refCount];
+    appState.referenceEdits += 1;
+    return TUK_CLOSE;
+  }
   // with every slot complete there is no pending point to complete; the list refuses it
-  append_reference_world_point(appState, appState.pickedWorldX, appState.pickedWorldY,
-                               appState.pickedWorldZ);
+  if (append_reference_world_point(appState, appState.pickedWorldX, appState.pickedWorldY,
+                                   appState.pickedWorldZ))
+    appState.referenceEdits += 1;
   return TUK_CLOSE;
 }
 

@@ -14,15 +14,22 @@ constexpr double PICK_LIMIT_SQ = 450000.0;
 // entry must be strictly nearer to win, so a tie goes to the earlier one.
 int nearest_landmark(int x, int y);
 
-// Writes the world position of the nearest landmark into appState.pickedWorldX/Y/Z and returns
-// its index; a position that picks nothing keeps the previous pick and returns -1.
+// Writes the world position of the nearest landmark into appState.pickedWorldX/Y/Z and its
+// index into pickedLandmark, and returns the index; a position that picks nothing keeps the
+// previous pick and returns -1.
 int pick_nearest_landmark(int x, int y);
+
+// The label beside the plan: the landmark picked in this opening of the dialog (description,
+// X, Y, Z, and whether a reference point already uses it), or how to pick one.
+void show_landmark_choice();
 
 // BUTTON_CB of the dialog, inherited by the plan's canvas: on the release of any button, picks
 // the landmark, switches the plan's marks on and redraws the plan. Returns TUK_DEFAULT.
 int button_refpto_cb(TukHandle self, int button, int pressed, int x, int y, char* status);
-// "Ok": the picked landmark's world position completes the pending reference point (the one
-// whose pixel the click on the photograph stored). Returns TUK_CLOSE.
+// "Ok": the landmark picked in this opening completes the pending reference point (the one whose
+// pixel the click on the photograph stored) and the dialog closes. Without a pick nothing is
+// added and the dialog stays open. A landmark that a point already uses replaces that point's
+// pixel, after the user agrees. Each change raises appState.referenceEdits.
 int okrefpto_cb(TukHandle self);
 // "Cancel" and the close box: nothing changes; the pending pixel stays uncounted. TUK_CLOSE.
 int cancelarrefpto_cb(TukHandle self);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/reference_edit.h"
 #include "geometry/geometry.h"
 #include "geometry/view_transform.h"
 #include "render/image_view.h"
@@ -33,7 +34,16 @@ void choose_team_colour(int team, const char* title, int* colour) {
 }  // namespace
 
 int gerarmod_cb(TukHandle, int) {
-  if (!appState.imageLoaded) return TUK_DEFAULT;
+  if (!appState.imageLoaded) {
+    TukMessage("Erro", "Carregue uma imagem e marque os pontos de referência antes de gerar o modelo 3D.",
+               TUK_MESSAGE_ERROR);
+    return TUK_DEFAULT;
+  }
+  // without a camera for these points the window would open black: say why instead
+  if (update_calibration(appState) == 0) {
+    TukMessage("Erro", not_calibrated_text(), TUK_MESSAGE_ERROR);
+    return TUK_DEFAULT;
+  }
   appState.interactionMode = MODE_NONE;
   const char* visible = TukGetAttribute(appState.sceneDialog, "VISIBLE");
   if (!visible || std::strcmp(visible, "NO") == 0) {
@@ -42,8 +52,6 @@ int gerarmod_cb(TukHandle, int) {
     TukSetFocus(appState.sceneDialog);
   }
   TukGLMakeCurrent(appState.sceneCanvas);
-  // with fewer than six points the dialog keeps whatever it showed, without a message
-  if (update_calibration(appState) == 0) return TUK_DEFAULT;
   setup_camera_view(appState);
   appState.interactionMode = MODE_NONE;
   appState.modelReady = 1;

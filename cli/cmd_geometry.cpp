@@ -8,6 +8,7 @@
 #include <string>
 
 #include "commands.h"
+#include "geometry/outlier.h"
 #include "geometry/geometry.h"
 #include "geometry/vector3.h"
 #include "scene/readers.h"
@@ -167,6 +168,12 @@ int run(int argc, char** argv, bool measure) {
   out["reprojection_rms_px"] = reprojection_rms(s);
   out["search_passes"] = s.calibrationReport.searchPasses;
   out["search_capped"] = s.calibrationReport.searchCapped != 0;
+  // how far each point lies from its landmark's image, and the one probably tied to the wrong one
+  static ResidualReport residuals;
+  if (analyse_residuals(s, &residuals)) {
+    out["residuals_px"] = vec(residuals.residualPx, residuals.count);
+    if (residuals.suspect >= 0) out["suspect_point"] = residuals.suspect + 1;
+  }
   return cli_print_ok(out);
 }
 

@@ -29,6 +29,18 @@ void diagonal_cross(double x, double y) {
   pitch_vertex_ground(x + h, y - h);
 }
 
+// The near touch line (Y = 0), the side the camera usually stands on, underlined in light blue
+// just inside the pitch (the plan keeps its margin clear) so that its orientation is no guess.
+void draw_near_touch_line() {
+  glLineWidth(3.0f);
+  glColor3ub(120, 200, 255);
+  glBegin(GL_LINES);
+  pitch_vertex_ground(0.0, 0.7);
+  pitch_vertex_ground(kPitch.length, 0.7);
+  glEnd();
+  glLineWidth(1.0f);
+}
+
 }  // namespace
 
 double diagram_mark_x(double x, double z) {
@@ -44,6 +56,7 @@ void redraw_field_view() {
   glPushMatrix();
   set_diagram_view();
   draw_field_diagram();
+  draw_near_touch_line();
   if (appState.landmarkMarked) {
     draw_landmark_marks(appState.pickedWorldX, appState.pickedWorldY, appState.pickedWorldZ);
   }

@@ -122,9 +122,12 @@ void draw_image() {
 
 void draw_reference_marks() {
   begin_marks();
-  glColor3d(1.0, 1.0, 0.0);
+  // each cross tells how well its point agrees with the camera: yellow, orange, red
+  static const unsigned char kGradeRgb[3][3] = {{255, 255, 0}, {255, 140, 0}, {255, 0, 0}};
+  const bool graded = appState.cameraCurrent && appState.residuals.count == appState.refCount;
   const int n = bounded(appState.refCount, MAX_REFERENCE_POINTS);
   for (int i = 0; i < n; ++i) {
+    glColor3ubv(kGradeRgb[graded ? residual_grade(appState.residuals, i) : RESIDUAL_GOOD]);
     const int x = appState.refImageX[i];
     const int y = appState.refImageY[i];
     glVertex2i(x - kMarkHalf, y - kMarkHalf);

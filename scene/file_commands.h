@@ -22,3 +22,10 @@ int load_cena_cb(TukHandle self, int checked);
 int load_imag_cb(TukHandle self, int checked);
 int load_refpto_cb(TukHandle self, int checked);
 int load_objpto_cb(TukHandle self, int checked);
+
+// File > "Save Reference Points": the reference points in the reader's format. File > "Save
+// Scene": SCENE.cen naming the image, with SCENE.ref and SCENE.obj beside it. Each asks before
+// replacing a file, writes atomically and tells the user when a write fails or a path does not
+// fit the scene format (then nothing is written). Each returns TUK_DEFAULT.
+int save_refpto_cb(TukHandle self, int checked);
+int save_cena_cb(TukHandle self, int checked);

@@ -74,20 +74,22 @@ TukHandle owner_dialog(void) {
 
 }  // namespace
 
-int TukGetFile(char* path) {
+int TukGetFile(char* path, int mode) {
   const TukDriver* d = tuk_driver();
   if (!path || !d || !d->get_file) return -1;
-  const char* title = english() ? "File Selection" : "Seleção de Arquivos";
+  if (mode != TUK_FILE_SAVE) mode = TUK_FILE_OPEN;
+  const char* title = mode == TUK_FILE_SAVE ? (english() ? "Save File" : "Salvar Arquivo")
+                                             : (english() ? "File Selection" : "Seleção de Arquivos");
   // the driver writes only a complete answer, so a cancelled dialog leaves path as it was
   char answer[kPathCapacity];
   std::snprintf(answer, sizeof answer, "%s", path);
-  const int r = d->get_file(owner_dialog(), title, answer, sizeof answer);
+  const int r = d->get_file(owner_dialog(), title, answer, sizeof answer, mode);
   if (r != 0 && r != 1) return -1;
   std::memcpy(path, answer, std::strlen(answer) + 1);
   return r;
 }
 
-void TukMessage(const char* title, const char* text) {
+void TukMessage(const char* title, const char* text, int kind) {
   const TukDriver* d = tuk_driver();
   if (!d || !d->message) return;
   // End-to-end scripts cannot read text drawn inside a window: with TUK_MESSAGE_LOG set, every
@@ -99,7 +101,7 @@ void TukMessage(const char* title, const char* text) {
     }
   }
   d->message(tuk_loop_state()->main_loop ? owner_dialog() : nullptr, title ? title : "",
-             text ? text : "");
+             text ? text : "", kind == TUK_MESSAGE_ERROR ? TUK_MESSAGE_ERROR : TUK_MESSAGE_INFO);
 }
 
 int TukListDialog(int type, const char* title, int size, const char** list, int op, int max_col,

@@ -121,10 +121,11 @@ struct TukDriver {
 
   // standard dialogs
   int (*popup_menu)(TukHandle menu, int x, int y, TukHandle* picked);  // out: item or null
-  void (*message)(TukHandle owner, const char* title, const char* text);
+  // kind: TukMessageKind (the icon)
+  void (*message)(TukHandle owner, const char* title, const char* text, int kind);
   // path: filter on entry, chosen path on return (capacity bytes). 0 existing file, 1 new
-  // name, -1 cancelled.
-  int (*get_file)(TukHandle owner, const char* title, char* path, std::size_t capacity);
+  // name, -1 cancelled. mode: TukFileMode.
+  int (*get_file)(TukHandle owner, const char* title, char* path, std::size_t capacity, int mode);
 
   // OpenGL: device is the canvas's drawable, context its rendering context
   int (*gl_create)(TukHandle canvas, const TukGLFormat* format, void** device, void** context);

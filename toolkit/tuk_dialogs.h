@@ -4,17 +4,24 @@
 
 #include "tuk.h"
 
-// File-open dialog. On entry path holds the filter pattern ("*.ref"); on return the chosen
+// What the file dialog is for: choosing a file to read, or naming one to write (the chooser then
+// accepts a name that does not exist yet and asks nothing about one that does: the caller does).
+enum TukFileMode { TUK_FILE_OPEN = 0, TUK_FILE_SAVE = 1 };
+
+// File dialog. On entry path holds the filter pattern ("*.ref"); on return the chosen
 // full path. The buffer must hold at least 256 bytes. The dialog starts in the folder of the
 // file chosen last; the process's current folder is left as it was.
 // Returns 0 for an existing file, 1 for a typed name of a file that does not exist, -1 when
 // cancelled (the buffer is then left as it was given).
-int TukGetFile(char* path);
+int TukGetFile(char* path, int mode = TUK_FILE_OPEN);
 
-// Modal message box with one OK button.
+// The icon of a message box: information, or an error the user must act on.
+enum TukMessageKind { TUK_MESSAGE_INFO = 0, TUK_MESSAGE_ERROR = 1 };
+
+// Modal message box with one OK button, placed beside its owner window rather than over it.
 // With the environment variable TUK_MESSAGE_LOG naming a file, each message is also appended
 // to it as "title<TAB>text" (for scripts that drive the program from outside).
-void TukMessage(const char* title, const char* text);
+void TukMessage(const char* title, const char* text, int kind = TUK_MESSAGE_INFO);
 
 // List selection. type 1: single choice; op is the 1-based item shown selected (outside
 // 1..size it is 1); returns the chosen 0-based index, or -1 after Cancel, Esc or the close

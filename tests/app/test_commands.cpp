@@ -1,6 +1,7 @@
 // The main window's commands, driven through the headless toolkit's event loop.
 #include "app/help_viewer.h"
 #include "app_fixture.h"
+#include "../common/list_answers.h"
 
 #include <unistd.h>
 
@@ -85,6 +86,11 @@ TEST_F(CommandTest, remove_commands_clear_points_and_keep_the_model) {
   appState.teamBCount = 3;
   appState.refereePresent = 1;
   appState.ballPresent = 1;
+  TukSetFunction("tuk-idle", TukCallbackOf(answer_lists));
+  g_listAnswers.clear();
+  pick(entry(1, 3));  // "Não" is offered first: nothing goes
+  EXPECT_EQ(appState.refCount, 7);
+  g_listAnswers = {1};
   pick(entry(1, 3));
   EXPECT_EQ(appState.refCount, 0);
   EXPECT_EQ(appState.landmarkMarked, 0);
@@ -98,7 +104,7 @@ TEST_F(CommandTest, remove_commands_clear_points_and_keep_the_model) {
 }
 
 TEST_F(CommandTest, exit_ends_the_main_loop) {
-  TukHeadlessPickItem(entry(0, 6));
+  TukHeadlessPickItem(entry(0, 9));
   EXPECT_EQ(TukMainLoop(), 0);
   EXPECT_EQ(attr(appState.mainDialog, "VISIBLE"), "NO");
 }
@@ -112,7 +118,7 @@ TEST_F(CommandTest, close_box_ends_the_main_loop) {
 TEST_F(CommandTest, about_pops_up_at_the_top_left_and_closes) {
   TukHeadlessPickItem(entry(4, 1));
   TukHeadlessCloseDialog(nullptr);  // the close box of the innermost popup
-  TukHeadlessPickItem(entry(0, 6));
+  TukHeadlessPickItem(entry(0, 9));
   EXPECT_EQ(TukMainLoop(), 0);
   int x = -1, y = -1;
   tuk_element_geometry(appState.aboutDialog, &x, &y, nullptr, nullptr);

@@ -70,12 +70,14 @@ TEST_F(InterfaceTest, menu_bar_has_five_submenus_with_their_entries_in_order) {
       {"File",
        {{"Load Scene", "load_cena_cb"}, {nullptr, nullptr}, {"Load Image", "load_imag_cb"},
         {"Load Reference Points", "load_refpto_cb"}, {"Load Object Points", "load_objpto_cb"},
+        {nullptr, nullptr}, {"Save Reference Points", "save_refpto_cb"}, {"Save Scene", "save_cena_cb"},
         {nullptr, nullptr}, {"Exit", "exit_cb"}}},
       {"Edit",
        {{"Add Reference Points", "adrefpto_cb"}, {"Add Object Points", "adobjpto_cb"},
         {nullptr, nullptr}, {"Remove Reference Points", "remrefpto_cb"},
         {"Remove Object Points", "remobjpto_cb"}, {nullptr, nullptr},
-        {"Select Color of Team A", "cortimea_cb"}, {"Select Color of Team B", "cortimeb_cb"}}},
+        {"Select Color of Team A", "cortimea_cb"}, {"Select Color of Team B", "cortimeb_cb"},
+        {nullptr, nullptr}, {"Remove Last Reference Point", "remultpto_cb"}}},
       {"View",
        {{"Reference Points", "visrefpto_cb"}, {"Object Points", "visobjpto_cb"},
         {"Field Lines", "vislinhacampo_cb"}, {nullptr, nullptr}, {"Make 3D Model", "gerarmod_cb"}}},
@@ -107,14 +109,14 @@ TEST_F(InterfaceTest, menu_bar_has_five_submenus_with_their_entries_in_order) {
   }
 }
 
-TEST_F(InterfaceTest, view_items_are_kept_and_start_unchecked) {
+TEST_F(InterfaceTest, view_items_are_kept_and_start_unchecked_with_their_check_box) {
   TukHandle view_menu = children(children(TukGetHandle("mainMenu"))[2])[0];
   auto items = children(view_menu);
   EXPECT_EQ(appState.visRefPointsItem, items[0]);
   EXPECT_EQ(appState.visObjPointsItem, items[1]);
   EXPECT_EQ(appState.visFieldLinesItem, items[2]);
   for (TukHandle item : {items[0], items[1], items[2]})
-    EXPECT_EQ(TukGetAttribute(item, "VALUE"), nullptr);  // no VALUE until toggled
+    EXPECT_EQ(attr(item, "VALUE"), "OFF");  // a menu shows the check box only of an item with a VALUE
 }
 
 TEST_F(InterfaceTest, scene_dialog_is_a_canvas_with_keys_from_the_dialog) {
@@ -132,7 +134,14 @@ TEST_F(InterfaceTest, field_reference_dialog_has_the_plan_and_two_buttons) {
   ASSERT_EQ(top.size(), 1u);
   auto rows = children(top[0]);
   ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(middle_of_hbox(rows[0]), appState.fieldCanvas);
+  // the plan, with the label naming the pick beside it
+  auto plan = children(rows[0]);
+  ASSERT_EQ(plan.size(), 4u);
+  EXPECT_EQ(plan[1], appState.fieldCanvas);
+  EXPECT_EQ(plan[2], appState.landmarkLabel);
+  EXPECT_EQ(kind(plan[2]), "LABEL");
+  EXPECT_EQ(kind(plan[0]), "FILL");
+  EXPECT_EQ(kind(plan[3]), "FILL");
   EXPECT_EQ(kind(rows[1]), "FILL");
   EXPECT_EQ(kind(rows[3]), "FILL");
   auto buttons = children(rows[2]);

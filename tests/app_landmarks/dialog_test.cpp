@@ -5,29 +5,34 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <string>
 
 #include "../app/app_fixture.h"
+#include "../common/list_answers.h"
 #include "../render3d/render3d_fixture.h"
 #include "app/interface.h"
+#include "app/reference_edit.h"
 #include "geometry/geometry.h"
 #include "scene/readers.h"
 #include "toolkit/driver.h"
 
 namespace {
 
-// What to do once the landmark dialog is up and idle; cleared when done.
-std::function<void()> g_inDialog;
+// What to do each time the landmark dialog is up and idle, in order; and the answers (0-based
+// entries) of the list dialogs that ask questions meanwhile.
+std::deque<std::function<void()>> g_inDialog;
 // The pending image position the click left in the slot when the dialog came up.
 int g_pendingX = -1, g_pendingY = -1;
 
 int answer_dialog() {
-  if (!g_inDialog || tuk_innermost_popup() != appState.refPointDialog) return TUK_DEFAULT;
+  if (answer_open_list()) return TUK_DEFAULT;
+  if (g_inDialog.empty() || tuk_innermost_popup() != appState.refPointDialog) return TUK_DEFAULT;
   g_pendingX = appState.refImageX[appState.refCount];
   g_pendingY = appState.refImageY[appState.refCount];
-  std::function<void()> act = g_inDialog;
-  g_inDialog = nullptr;
+  std::function<void()> act = g_inDialog.front();
+  g_inDialog.pop_front();
   act();
   return TUK_DEFAULT;
 }
@@ -67,18 +72,20 @@ class LandmarkDialogTest : public InterfaceTest {
     appState.interactionMode = MODE_ADD_REFERENCE;
   }
   void TearDown() override {
-    g_inDialog = nullptr;
+    g_inDialog.clear();
+    g_listAnswers.clear();
     InterfaceTest::TearDown();
   }
 
   // A click on the photograph at image column u and row v (from the bottom); `inDialog` answers
   // the landmark dialog it opens.
-  void click_photo(int u, int v, std::function<void()> inDialog) {
-    g_inDialog = std::move(inDialog);
+  void click_photo(int u, int v, std::function<void()> inDialog, std::function<void()> then = nullptr) {
+    g_inDialog.push_back(std::move(inDialog));
+    if (then) g_inDialog.push_back(std::move(then));
     g_pendingX = g_pendingY = -1;
     click(appState.imageCanvas, u, appState.imageHeight - 1 - v);
     TukFlush();
-    ASSERT_FALSE(g_inDialog) << "the landmark dialog did not open";
+    ASSERT_TRUE(g_inDialog.empty()) << "the landmark dialog did not open";
     EXPECT_EQ(g_pendingX, u);
     EXPECT_EQ(g_pendingY, v);
     EXPECT_STREQ(TukGetAttribute(appState.refPointDialog, "VISIBLE"), "NO");
@@ -94,61 +101,67 @@ class LandmarkDialogTest : public InterfaceTest {
   TukHandle ok = nullptr, cancel = nullptr;
 };
 
-TEST_F(LandmarkDialogTest, ok_without_a_pick_enters_the_corner) {
-  click_photo(100, 200, [this] { TukHeadlessClickButton(ok); });
-  ASSERT_EQ(appState.refCount, 1);
-  EXPECT_EQ(appState.refWorldX[0], 0.0);
-  EXPECT_EQ(appState.refWorldY[0], 0.0);
-  EXPECT_EQ(appState.refWorldZ[0], 0.0);
-  EXPECT_EQ(appState.refImageX[0], 100);
-  EXPECT_EQ(appState.refImageY[0], 200);
-  EXPECT_EQ(appState.showRefPoints, 1);
-  EXPECT_EQ(appState.interactionMode, MODE_ADD_REFERENCE);  // the next click adds the next point
-}
+// Ok with no pick in this opening would tie the point to whatever was picked before, even in a
+// cancelled opening: it adds nothing and the dialog waits for a pick.
+TEST_F(LandmarkDialogTest, ok_without_a_pick_in_this_opening_adds_nothing) {
+  click_photo(100, 200, [this] { TukHeadlessClickButton(ok); }, [this] { TukHeadlessClickButton(cancel); });
+  EXPECT_EQ(appState.refCount, 0);
+  EXPECT_NE(attr(appState.landmarkLabel, "TITLE").find("Clique no desenho"), std::string::npos);
 
-TEST_F(LandmarkDialogTest, cancel_and_the_close_box_leave_the_count_and_keep_the_pick) {
   click_photo(100, 200, [this] {
     click(appState.fieldCanvas, 279, 174);  // centre mark
     TukHeadlessClickButton(cancel);
   });
   EXPECT_EQ(appState.refCount, 0);
-  EXPECT_EQ(appState.landmarkMarked, 1);
-  EXPECT_EQ(appState.pickedWorldX, 52.5);
-  // the plan showed the pick in red before the dialog closed
-  Frame plan;
-  ASSERT_TRUE(plan.grab(appState.fieldCanvas));
-  EXPECT_TRUE(plan.near_top(279, 174, 1, is_red));
-
-  click_photo(300, 250, [] {
-    click(appState.fieldCanvas, 73, 174);  // left penalty mark
-    TukHeadlessCloseDialog(appState.refPointDialog);
-  });
+  click_photo(320, 260, [this] { TukHeadlessClickButton(ok); }, [] { TukHeadlessCloseDialog(appState.refPointDialog); });
   EXPECT_EQ(appState.refCount, 0);
-  EXPECT_EQ(appState.pickedWorldX, 11.0);
 
-  // the next Ok reuses the last pick, in the slot the newest click overwrote
-  click_photo(320, 260, [this] { TukHeadlessClickButton(ok); });
+  click_photo(320, 260, pick_and_ok(73, 174));  // left penalty mark
   ASSERT_EQ(appState.refCount, 1);
   EXPECT_EQ(appState.refWorldX[0], 11.0);
-  EXPECT_EQ(appState.refWorldY[0], 34.0);
   EXPECT_EQ(appState.refImageX[0], 320);
   EXPECT_EQ(appState.refImageY[0], 260);
+  EXPECT_EQ(appState.showRefPoints, 1);
+  EXPECT_EQ(appState.interactionMode, MODE_ADD_REFERENCE);  // the next click adds the next point
 }
 
-TEST_F(LandmarkDialogTest, the_same_landmark_twice_gives_two_points) {
-  click_photo(10, 20, pick_and_ok(8, 192));
-  click_photo(30, 40, pick_and_ok(8, 192));
-  ASSERT_EQ(appState.refCount, 2);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(appState.refWorldX[i], 0.0);
-    EXPECT_EQ(appState.refWorldY[i], 30.34);
-    EXPECT_EQ(appState.refWorldZ[i], 2.44);
-  }
-  EXPECT_EQ(appState.refImageX[1], 30);
-  // both crosses on one landmark: the plan's last picture has the red pick over the yellow
+TEST_F(LandmarkDialogTest, the_pick_is_named_beside_the_plan_and_a_used_landmark_says_so) {
+  click_photo(10, 20, [] { click(appState.fieldCanvas, 100, 74); }, [this] {
+    const std::string label = attr(appState.landmarkLabel, "TITLE");
+    EXPECT_NE(label.find("canto da grande área"), std::string::npos) << label;
+    EXPECT_NE(label.find("X 16.5  Y 54.16  Z 0"), std::string::npos) << label;
+    EXPECT_EQ(label.find("Já marcado"), std::string::npos) << label;
+    TukHeadlessClickButton(ok);
+  });
+  click_photo(30, 40, [] { click(appState.fieldCanvas, 100, 74); }, [this] {
+    EXPECT_NE(attr(appState.landmarkLabel, "TITLE").find("Já marcado: ponto 1"), std::string::npos);
+    TukHeadlessClickButton(cancel);
+  });
+  // the near touch line is underlined on the plan, just inside the pitch
   Frame plan;
   ASSERT_TRUE(plan.grab(appState.fieldCanvas));
-  EXPECT_TRUE(plan.near_top(8, 192, 0, is_red));
+  int blue = 0;
+  for (int x = 40; x < 520; x += 20) blue += plan.near_top(x, 341, 2, [](Pixel p) {
+    return p.b > 200 && p.r < 160 && p.g > 160;
+  });
+  EXPECT_EQ(blue, 24);
+}
+
+// Entering a landmark again replaces its point's pixel, after asking; "No" keeps the dialog open.
+TEST_F(LandmarkDialogTest, a_landmark_entered_again_replaces_its_pixel_only_when_confirmed) {
+  click_photo(10, 20, pick_and_ok(8, 192));
+  g_listAnswers = {0};  // "Não"
+  click_photo(30, 40, pick_and_ok(8, 192), [this] { TukHeadlessClickButton(cancel); });
+  EXPECT_EQ(g_listsSeen, 1);
+  ASSERT_EQ(appState.refCount, 1);
+  EXPECT_EQ(appState.refImageX[0], 10);
+  g_listAnswers = {1};  // "Sim"
+  click_photo(30, 40, pick_and_ok(8, 192));
+  EXPECT_EQ(g_listsSeen, 2);
+  ASSERT_EQ(appState.refCount, 1);
+  EXPECT_EQ(appState.refImageX[0], 30);
+  EXPECT_EQ(appState.refImageY[0], 40);
+  EXPECT_EQ(appState.refWorldZ[0], 2.44);
 }
 
 TEST_F(LandmarkDialogTest, six_landmarks_by_hand_calibrate_exactly_like_their_reference_file) {
@@ -202,6 +215,9 @@ TEST_F(LandmarkDialogTest, after_remove_reference_points_the_plan_shows_the_pitc
   Frame plan;
   ASSERT_TRUE(plan.grab(appState.fieldCanvas));
   EXPECT_GT(plan.count(is_yellow), 0);
+  remrefpto_cb(nullptr, 0);  // the question unanswered: nothing goes
+  EXPECT_EQ(appState.refCount, 2);
+  g_listAnswers = {1};
   remrefpto_cb(nullptr, 0);
   EXPECT_EQ(appState.refCount, 0);
   EXPECT_EQ(appState.landmarkMarked, 0);

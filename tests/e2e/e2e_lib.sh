@@ -174,7 +174,7 @@ child_canvas() { xwininfo -id "$1" -children | awk '/^ +0x/ {print $1; exit}'; }
 # The main window's menus. menu_bar MAIN: the columns ("start end") of the titles on the menu
 # bar, the strip above the window's canvas (its one child window), into MENU_TITLES; fails
 # unless there are five.
-MENU_ENTRIES=(5 6 4 2 2)  # entries of File, Edit, View, Measures and Help, separators not counted
+MENU_ENTRIES=(7 7 4 2 2)  # entries of File, Edit, View, Measures and Help, separators not counted
 menu_bar() {
   local canvas mx my mw mh cx cy cw ch bar
   MENU_WINDOW=$1
@@ -231,12 +231,12 @@ fresh_home() {
   export HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config"
 }
 
-# choose_in_file_dialog PATH: in the file dialog that a command opened, types the path into its
-# location field (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it
-# is taken for it.
+# choose_in_file_dialog PATH [TITLE]: in the file dialog that a command opened (titled
+# "Seleção de Arquivos" unless TITLE says otherwise), types the path into its location field
+# (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it is taken for it.
 choose_in_file_dialog() {
   local dialog
-  dialog=$(wait_window '^Seleção de Arquivos$') || exit 1
+  dialog=$(wait_window "^${2:-Seleção de Arquivos}\$") || exit 1
   wait_drawn "$dialog"
   xdotool mousemove --window "$dialog" 200 200
   xdotool windowfocus --sync "$dialog"
@@ -245,4 +245,29 @@ choose_in_file_dialog() {
   xdotool type --delay 20 "$1"
   xdotool key Return
   wait_unmapped "$dialog"
+}
+
+# fresh_run NAME: the program's log SHOTS/NAME.log, emptied; a throw-away folder WORK that is the
+# home folder too; every message the toolkit shows copied to TUK_MESSAGE_LOG there (a message's
+# text is drawn, not readable from X).
+fresh_run() {
+  LOG="$SHOTS/$1.log"
+  : >"$LOG"
+  WORK=$(mktemp -d)
+  fresh_home "$WORK"
+  export TUK_MESSAGE_LOG="$WORK/messages.txt"
+}
+
+# start_program PROGRAM FOLDER LOG: starts the program in FOLDER (as run.sh starts it there) with
+# its output into LOG, and sets PID, MAIN (its window), CANVAS (the image canvas) and the menu
+# bar's titles.
+start_program() {
+  cd "$2" || fail "no folder $2"
+  "$1" >>"$3" 2>&1 &
+  PID=$!
+  started "$PID"
+  MAIN=$(wait_window '^Varnesk$') || exit 1
+  CANVAS=$(child_canvas "$MAIN")
+  [ -n "$CANVAS" ] || fail "the main window has no canvas window"
+  menu_bar "$MAIN"
 }

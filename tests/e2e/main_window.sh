@@ -115,7 +115,7 @@ xdotool key Down Down Down Return
 wait_gone '^Cor do Time A$'
 
 # File > Exit ends the program with status 0 and takes the help window along
-pick 0 4
+pick 0 6
 wait_exit "$PID"
 [ "$EXIT_STATUS" = 0 ] || fail "File > Exit: exit status $EXIT_STATUS"
 grep -qx 'colours 3 2' "$VARNESK_STATE_FILE" ||

@@ -7,24 +7,11 @@
 source "$1" "$2" "$3"
 VARNESK=$4
 DEMO=$5
-LOG="$SHOTS/scene_3d.log"
-: >"$LOG"
-
-cd "$DEMO" || fail "no demo folder $DEMO"
 # a fresh home: the desktop chooser's remembered settings start from its defaults
-WORK=$(mktemp -d)
-mkdir -p "$WORK/.local/share"
-export HOME="$WORK" XDG_CONFIG_HOME="$WORK/.config"
+fresh_run scene_3d
 trap 'cleanup; rm -rf "$WORK"' EXIT
-"$VARNESK" >>"$LOG" 2>&1 &
-PID=$!
-started "$PID"
-MAIN=$(wait_window '^Varnesk$') || exit 1
-CANVAS=$(child_canvas "$MAIN")
-[ -n "$CANVAS" ] || fail "the main window has no canvas window"
-
+start_program "$VARNESK" "$DEMO" "$LOG"
 shot scene3d_0_start "$MAIN" >/dev/null
-menu_bar "$MAIN"
 RED='r > 200 and g < 80 and b < 80'
 GRASS='r < 10 and 145 < g < 160 and b < 10'
 SKIN='abs(r - 227) < 6 and abs(g - 190) < 6 and abs(b - 131) < 6'

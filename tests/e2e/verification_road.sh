@@ -6,22 +6,10 @@
 source "$1" "$2" "$3"
 VARNESK=$4
 DEMO=$5
-LOG="$SHOTS/road.log"
-: >"$LOG"
-WORK=$(mktemp -d)
-fresh_home "$WORK"
-# the toolkit copies every message it shows here: the result's text is drawn, not readable from X
-export TUK_MESSAGE_LOG="$WORK/messages.txt"
+fresh_run road
 
 # the program starts in the demo's folder, as run.sh starts it, so the scene's relative paths work
-cd "$DEMO" || fail "no demo folder $DEMO"
-"$VARNESK" >>"$LOG" 2>&1 &
-PID=$!
-started "$PID"
-MAIN=$(wait_window '^Varnesk$') || exit 1
-CANVAS=$(child_canvas "$MAIN")
-# the menu titles, found on the menu bar's picture
-menu_bar "$MAIN"
+start_program "$VARNESK" "$DEMO" "$LOG"
 
 RED='r > 170 and g < 100 and b < 100'
 CYAN='90 < r < 170 and g > 200 and b > 200'

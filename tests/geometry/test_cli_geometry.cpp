@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -161,6 +162,43 @@ TEST(CliCalibrate, ImageSizeFromAnImageFile) {
   const CliResult missing = run_cli("calibrate '" + ref + "' --image '" + temp_path("missing.bmp") + "'");
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.out.value("error_code", 0), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// residuals_px has one entry per point in file order; suspect_point (1-based) only when one is named.
+TEST(CliCalibrate, ResidualsPerPointAndTheMislabelledOneNamed) {
+  const CliResult clean = run_cli("calibrate '" + write_ref("clean.ref", kSet, 13) + "' --size 640x480");
+  ASSERT_EQ(clean.exitCode, 0);
+  ASSERT_EQ(clean.out["residuals_px"].size(), 13u);
+  for (const auto& r : clean.out["residuals_px"]) EXPECT_LT(r.get<double>(), 1.5);
+  EXPECT_FALSE(clean.out.contains("suspect_point"));
+
+  // point 7 (the penalty-area corner 16.5, 54.16) tied to the goal-area corner 5.5, 43.16
+  const std::string path = write_ref("mislabelled.ref", kSet, 13);
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string wrong = "5.5 43.159999999999997";
+  const std::size_t at = text.find("16.5 54.159999999999997");
+  ASSERT_NE(at, std::string::npos) << text;
+  text.replace(at, wrong.size() + 1, wrong);
+  std::ofstream(path) << text;
+  const CliResult bad = run_cli("calibrate '" + path + "' --size 640x480");
+  ASSERT_EQ(bad.exitCode, 0) << bad.out.dump();
+  EXPECT_EQ(bad.out["suspect_point"], 7);
+  EXPECT_GT(bad.out["residuals_px"][6].get<double>(), 5.0);
+
+  // eight ground points on one line determine no camera: measure fails instead of answering
+  const std::string line = temp_path("line.ref");
+  std::ofstream out(line);
+  out << "8\n";
+  for (int i = 0; i < 8; ++i) out << 10 * i << " 0 0 " << 50 * i << " 20\n";
+  out.close();
+  const CliResult m = run_cli("measure '" + line + "' --size 640x480 --points 100 100 200 200");
+  EXPECT_EQ(m.exitCode, 1) << m.out.dump();
+  EXPECT_FALSE(m.out.contains("distance_m"));
 }
 
 }  // namespace

@@ -2,13 +2,18 @@
 // failure leaves unchanged.
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "../common/headless_fixture.h"
 #include "render/image_view.h"
+#include "../common/list_answers.h"
 #include "scene/file_commands.h"
+#include "toolkit/tuk_dialogs.h"
 
 namespace {
 
@@ -101,7 +106,8 @@ TEST_F(FileCommandsTest, SceneWhoseImageFailsKeepsThePreviousPictureAndSaysSo) {
   TukHeadlessAnswerFile(cen.c_str());
   TukHeadlessAnswerMessage();
   load_cena_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico");
+  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico\n" + tmp + "/notes.txt: formato desconhecido.");
+  EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
   EXPECT_EQ(appState.imageRgb, before);
   EXPECT_EQ(appState.imageWidth, 640);
   EXPECT_EQ(appState.imageLoaded, 1);
@@ -162,7 +168,7 @@ TEST_F(FileCommandsTest, FailedImageLoadChangesNothing) {
   TukHeadlessAnswerFile(write("cut.bmp", bmp).c_str());
   TukHeadlessAnswerMessage();
   load_imag_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na leitura do arquivo");
+  EXPECT_EQ(last_message(), "Erro|Erro na leitura do arquivo\n" + tmp + "/cut.bmp: arquivo danificado.");
   EXPECT_EQ(appState.imageRgb, before.imageRgb);
   EXPECT_EQ(appState.refCount, before.refCount);
   EXPECT_EQ(appState.teamACount, before.teamACount);
@@ -175,7 +181,8 @@ TEST_F(FileCommandsTest, FailedImageLoadChangesNothing) {
   TukHeadlessAnswerFile(write("huge.bmp", huge).c_str());
   TukHeadlessAnswerMessage();
   load_imag_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico");
+  EXPECT_EQ(last_message(),
+            "Erro|Erro na definição do arquivo gráfico\n" + tmp + "/huge.bmp: variante do formato não suportada.");
   EXPECT_EQ(appState.imageWidth, 640);
   EXPECT_EQ(appState.imageRgb, before.imageRgb);
 }
@@ -207,9 +214,13 @@ TEST_F(FileCommandsTest, ReferencePointsRecalibrateAndObjectPointsOnlyRead) {
   appState.landmarkMarked = 0;
   const int firstColumn = appState.refImageX[0];
   TukHeadlessAnswerFile(write("short.ref", "7\n0 0 0 1 1\n").c_str());
+  TukHeadlessAnswerMessage();
   load_refpto_cb(nullptr, 0);
+  EXPECT_EQ(last_message(), "Erro|" + tmp + "/short.ref não é um arquivo de pontos de referência (termina antes do "
+                            "fim do último ponto, linha 3).");
   EXPECT_EQ(appState.refCount, 8);
   EXPECT_EQ(appState.refImageX[0], firstColumn);
+  EXPECT_EQ(appState.cameraCurrent, 1) << "the camera of the eight points stays";
   EXPECT_EQ(appState.landmarkMarked, 0);
 
   const double groundBefore = appState.teamAGroundX[0];
@@ -221,6 +232,103 @@ TEST_F(FileCommandsTest, ReferencePointsRecalibrateAndObjectPointsOnlyRead) {
   EXPECT_EQ(appState.refereeImageX, 5);
   EXPECT_EQ(appState.ballPresent, 0);
   EXPECT_EQ(appState.teamAGroundX[0], groundBefore) << "ground positions wait for the next calibration";
+}
+
+}  // namespace
+
+namespace {
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Save Scene, then Load Scene from another folder: the same points, the same camera to the bit.
+TEST_F(FileCommandsTest, SavedSceneLoadsBackToABitIdenticalCamera) {
+  load_demo();
+  ASSERT_EQ(appState.cameraCurrent, 1);
+  const AppState before = appState;
+  TukHeadlessAnswerFile((tmp + "/saved").c_str());
+  save_cena_cb(nullptr, 0);
+  EXPECT_EQ(TukHeadlessLastFileMode(), TUK_FILE_SAVE);
+  EXPECT_EQ(file_text(tmp + "/saved.cen"), kDemo + "demo.jpg\nsaved.ref\nsaved.obj\n");
+
+  ASSERT_EQ(chdir(tmp.c_str()), 0);
+  clear_reference_points(appState);
+  clear_object_points(appState);
+  std::memset(appState.cameraMatrix, 0, sizeof appState.cameraMatrix);
+  TukHeadlessAnswerFile((tmp + "/saved.cen").c_str());
+  load_cena_cb(nullptr, 0);
+  ASSERT_EQ(appState.refCount, before.refCount);
+  EXPECT_EQ(appState.teamACount, before.teamACount);
+  EXPECT_EQ(appState.cameraCurrent, 1);
+  EXPECT_EQ(std::memcmp(appState.cameraMatrix, before.cameraMatrix, sizeof before.cameraMatrix), 0);
+  EXPECT_EQ(std::memcmp(appState.cameraEye, before.cameraEye, sizeof before.cameraEye), 0);
+}
+
+// An existing file is replaced only when the user agrees; a scene the format cannot name writes nothing.
+TEST_F(FileCommandsTest, SavesAskBeforeReplacingAndRefuseWhatTheyCannotWrite) {
+  load_demo();
+  TukSetFunction("tuk-idle", TukCallbackOf(answer_lists));
+  const std::string ref = write("kept.ref", "old");
+  g_listAnswers.clear();  // Cancel
+  TukHeadlessAnswerFile(ref.c_str());
+  save_refpto_cb(nullptr, 0);
+  EXPECT_EQ(file_text(ref), "old");
+  g_listAnswers = {1};
+  TukHeadlessAnswerFile(ref.c_str());
+  save_refpto_cb(nullptr, 0);
+  CalibrationState back;
+  ASSERT_EQ(read_reference_file(ref.c_str(), back), 1);
+  EXPECT_EQ(back.refCount, appState.refCount);
+
+  // an image outside the scene's folder whose path has a blank: refused, naming the path, and
+  // nothing written
+  const std::string spaced = tmp + "/my scene";
+  appState.imagePath = spaced + "/frame.jpg";
+  TukHeadlessAnswerFile((tmp + "/a.cen").c_str());
+  TukHeadlessAnswerMessage();
+  save_cena_cb(nullptr, 0);
+  EXPECT_NE(last_message().find("frame.jpg"), std::string::npos) << last_message();
+  EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
+  EXPECT_NE(access((tmp + "/a.cen").c_str(), F_OK), 0);
+  EXPECT_NE(access((tmp + "/a.ref").c_str(), F_OK), 0);
+
+  // a folder that cannot be written: a message, and no file
+  const std::string denied = geteuid() == 0 ? "/proc/varnesk-denied.ref" : "/varnesk-denied.ref";
+  TukHeadlessAnswerFile(denied.c_str());
+  TukHeadlessAnswerMessage();
+  save_refpto_cb(nullptr, 0);
+  EXPECT_NE(last_message().find("Não foi possível gravar " + denied), std::string::npos) << last_message();
+  EXPECT_NE(access(denied.c_str(), F_OK), 0);
+}
+
+// A picture or a text offered as points says what it is not, and where reading stopped.
+TEST_F(FileCommandsTest, FilesThatAreNotPointFilesSaySo) {
+  load_demo();
+  const std::string jpeg = kDemo + "demo.jpg";
+  TukHeadlessAnswerFile(jpeg.c_str());
+  TukHeadlessAnswerMessage();
+  load_refpto_cb(nullptr, 0);
+  EXPECT_EQ(last_message().rfind("Erro|" + jpeg + " não é um arquivo de pontos de referência (", 0), 0u)
+      << last_message();
+  EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
+  TukHeadlessAnswerFile(write("words.obj", "two players\n").c_str());
+  TukHeadlessAnswerMessage();
+  load_objpto_cb(nullptr, 0);
+  EXPECT_EQ(last_message(), "Erro|" + tmp + "/words.obj não é um arquivo de pontos de objetos (texto onde deveria "
+                            "haver um número, linha 1).");
+}
+
+// The camera belongs to the picture and the points: a new picture or fewer points leave none.
+TEST_F(FileCommandsTest, NewPictureOrRemovedPointsLeaveNoCamera) {
+  load_demo();
+  ASSERT_EQ(appState.cameraCurrent, 1);
+  TukHeadlessAnswerFile((kDemo + "demo.jpg").c_str());
+  load_imag_cb(nullptr, 0);
+  EXPECT_EQ(appState.refCount, 0);
+  EXPECT_EQ(appState.cameraCurrent, 0);
+  EXPECT_EQ(appState.residuals.valid, 0);
 }
 
 }  // namespace

@@ -122,7 +122,7 @@ void gl_destroy(void* device, void* context);
 void gl_release_drawable(Canvas* canvas);  // park the context before the canvas's X window goes
 
 // ---- standard dialogs --------------------------------------------------------------------------
-void message(TukHandle owner, const char* title, const char* text);
-int get_file(TukHandle owner, const char* title, char* path, std::size_t capacity);
+void message(TukHandle owner, const char* title, const char* text, int kind);
+int get_file(TukHandle owner, const char* title, char* path, std::size_t capacity, int mode);
 
 }  // namespace fltkdrv

@@ -3,6 +3,7 @@
 
 #include "../../tuk_internal.h"
 #include "headless_internal.h"
+#include "../../tuk_dialogs.h"
 
 #include <sys/stat.h>
 #include <sys/utsname.h>
@@ -60,6 +61,8 @@ struct State {
   std::vector<int> mapped;    // ids of mapped elements, in mapping order
   bool has_message;
   std::string message_title, message_text;
+  int message_kind;
+  int file_mode;
 };
 
 State g_state;
@@ -507,8 +510,9 @@ int hl_popup_menu(TukHandle menu, int, int, TukHandle* picked) {
   return TUK_NOERROR;
 }
 
-void hl_message(TukHandle, const char* title, const char* text) {
+void hl_message(TukHandle, const char* title, const char* text, int kind) {
   g_state.has_message = true;
+  g_state.message_kind = kind;
   g_state.message_title = title ? title : "";
   g_state.message_text = text ? text : "";
   if (g_message_answers == 0) {
@@ -519,7 +523,8 @@ void hl_message(TukHandle, const char* title, const char* text) {
   --g_message_answers;
 }
 
-int hl_get_file(TukHandle, const char* title, char* path, std::size_t capacity) {
+int hl_get_file(TukHandle, const char* title, char* path, std::size_t capacity, int mode) {
+  g_state.file_mode = mode;
   if (g_file_answers.empty()) {
     std::fprintf(stderr, "headless: file dialog \"%s\"\n", title ? title : "");
     headless::fail("a file dialog has no answer queued", nullptr);
@@ -654,6 +659,10 @@ void TukHeadlessLastMessage(const char** title, const char** text) {
   if (title) *title = g_state.has_message ? g_state.message_title.c_str() : nullptr;
   if (text) *text = g_state.has_message ? g_state.message_text.c_str() : nullptr;
 }
+
+int TukHeadlessLastMessageKind(void) { return g_state.has_message ? g_state.message_kind : -1; }
+
+int TukHeadlessLastFileMode(void) { return g_state.file_mode; }
 
 const unsigned char* TukHeadlessFrame(TukHandle canvas, int* width, int* height) {
   if (width) *width = 0;

@@ -50,6 +50,10 @@ int TukHeadlessDroppedInput(void);    // scripted events dropped since TukOpen
 void TukHeadlessClearInput(void);     // forgets every scripted event and answer
 // The last message box shown since TukOpen: its title and text, or nulls.
 void TukHeadlessLastMessage(const char** title, const char** text);
+// Its TukMessageKind, or -1 when none was shown.
+int TukHeadlessLastMessageKind(void);
+// The TukFileMode of the last file dialog (TUK_FILE_OPEN before any).
+int TukHeadlessLastFileMode(void);
 
 // The canvas's visible frame: RGB bytes, bottom row first, width x height; null when the
 // canvas has no context or (double-buffered) was never swapped. Valid until the next call.
