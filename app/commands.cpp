@@ -98,7 +98,7 @@ int sobre_cb(TukHandle, int) {
 }
 
 void register_callbacks() {
-  // the 29 of the program's callback table, in its order, then the two of panning
+  // the 29 of the program's callback table, in its order, then panning, zoom and the magnifier
   static const Registration kCallbacks[] = {
       {"load_cena_cb", TukCallbackOf(load_cena_cb)},
       {"load_imag_cb", TukCallbackOf(load_imag_cb)},
@@ -132,6 +132,9 @@ void register_callbacks() {
       // panning an image larger than the screen: keys of the main window and its scroll bars
       {"rolar_cb", TukCallbackOf(rolar_cb)},
       {"rolagem_cb", TukCallbackOf(rolagem_cb)},
+      {"wheel_cb", TukCallbackOf(wheel_cb)},
+      {"motion_cb", TukCallbackOf(motion_cb)},
+      {"leave_cb", TukCallbackOf(leave_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }

@@ -123,6 +123,11 @@ void build_interface() {
   for (const char* key : {"K_LEFT", "K_RIGHT", "K_UP", "K_DOWN", "K_PGUP", "K_PGDN", "K_HOME", "K_END"})
     TukSetAttribute(s.mainDialog, key, "rolar_cb");
   TukSetAttribute(s.imageCanvas, "SCROLL_CB", "rolagem_cb");
+  // the wheel zooms (with Ctrl) and pans; the pointer feeds the magnifier
+  set_attributes(s.imageCanvas, {{"WHEEL_CB", "wheel_cb"}, {"MOTION_CB", "motion_cb"},
+                                 {"LEAVEWINDOW_CB", "leave_cb"}});
+  // a picture narrower than the menu bar leaves the canvas its full width, the picture at its left
+  TukSetAttribute(s.imageCanvas, "EXPAND", "HORIZONTAL");
 
   // "3D Scene": modeless, shown by "Make 3D Model".
   s.sceneCanvas = make_canvas("redraw_3D_cb", "640x480");

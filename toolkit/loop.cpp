@@ -1,6 +1,7 @@
 // Showing and hiding, modal popups, the event loop step and the close action.
 #include "tuk_internal.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -88,6 +89,9 @@ void place_tree(TukElement* e) {
   if (e->kind == TUK_KIND_CANVAS && (e->reported_w != client_w || e->reported_h != client_h)) {
     e->reported_w = client_w;
     e->reported_h = client_h;
+    char size[32];
+    std::snprintf(size, sizeof size, "%dx%d", client_w, client_h);
+    TukStoreAttribute(e, "DRAWSIZE", size);
     TukCallback cb = tuk_callback_of(e, "RESIZE_CB");
     const int id = e->id;
     if (cb) tuk_callback_as<TukSizeCallback>(cb)(e, client_w, client_h);

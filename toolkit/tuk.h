@@ -31,6 +31,11 @@ typedef struct TukElement* TukHandle;
 //                                    button TUK_BUTTON1/2/3; pressed 1 down, 0 up; x, y client
 //                                    pixels from the top-left; status: see below
 //   MOTION_CB        canvas          int cb(TukHandle self, int x, int y, char* status)
+//   WHEEL_CB         canvas          int cb(TukHandle self, double delta, int x, int y, char* status)
+//                                    delta: notches of the vertical wheel, away from the user
+//                                    positive. Without it, and for a horizontal wheel, the
+//                                    wheel moves the canvas's scroll bars a tenth of the part
+//                                    shown a notch (sideways with shift) and calls SCROLL_CB
 //   K_ANY, K_xxx     focused element int cb(TukHandle focused, int key)   key: a K_ code
 //   CLOSE_CB         dialog          int cb(TukHandle dialog)
 //   RESIZE_CB        canvas          int cb(TukHandle self, int width, int height)
@@ -52,6 +57,7 @@ typedef int (*TukCallback)(TukHandle);
 typedef int (*TukIdleCallback)(void);
 typedef int (*TukButtonCallback)(TukHandle, int, int, int, int, char*);
 typedef int (*TukMotionCallback)(TukHandle, int, int, char*);
+typedef int (*TukWheelCallback)(TukHandle, double, int, int, char*);
 typedef int (*TukKeyCallback)(TukHandle, int);
 typedef int (*TukItemCallback)(TukHandle, int);
 typedef int (*TukCanvasCallback)(TukHandle, double, double);
@@ -148,6 +154,8 @@ void TukDestroy(TukHandle element);
 //   XMAX, DX, POSX are the whole length, the part shown and its first unit, counted from 0
 //   (YMAX, DY, POSY likewise, POSY from the top); the bars follow them when they are set. A
 //   move of a bar by the user stores POSX and POSY and calls SCROLL_CB.
+// A canvas's DRAWSIZE "WxH" is its drawing area as last laid out (it may be wider than its
+//   RASTERSIZE in a box that gives it more room); it is set before RESIZE_CB is called.
 // Stores the pointer itself: the caller keeps the string alive. A null value removes it.
 void TukSetAttribute(TukHandle element, const char* name, const char* value);
 // The same, storing a private copy of the value.

@@ -26,6 +26,8 @@ constexpr int kTitleBar = 20;
 constexpr int kMenuBar = 20;
 constexpr int kButtonBorder = 4;  // around a button's text, each side
 constexpr int kScrollBar = 16;    // a canvas's scroll bars, across
+constexpr int kMenuBarEnd = 6;    // a menu bar's margin before its first title and after its last
+constexpr int kMenuTitlePad = 16; // a menu bar's room around each title's text
 
 // What a mapped element is to this driver.
 struct Native {
@@ -317,6 +319,12 @@ void hl_decoration(TukHandle e, int has_menu, int* w, int* h) {
   } else if (tuk_element_kind(e) == TUK_KIND_BUTTON) {
     *w = 2 * kButtonBorder;
     *h = 2 * kButtonBorder;
+  } else if (tuk_element_kind(e) == TUK_KIND_MENU) {
+    *w = 2 * kMenuBarEnd;
+    *h = 0;
+  } else if (tuk_element_kind(e) == TUK_KIND_SUBMENU || tuk_element_kind(e) == TUK_KIND_ITEM) {
+    *w = kMenuTitlePad;
+    *h = 0;
   } else if (tuk_canvas_scrolls(e)) {
     *w = kScrollBar;
     *h = kScrollBar;
@@ -596,6 +604,16 @@ void TukHeadlessMouseRelease(TukHandle canvas, int button, int x, int y, int mod
 
 void TukHeadlessMouseMove(TukHandle canvas, int x, int y, int modifiers) {
   TukEvent ev = event_of(TUK_EVENT_MOTION);
+  ev.x = x;
+  ev.y = y;
+  ev.modifiers = modifiers;
+  queue(SCRIPT_EVENT, canvas, ev);
+}
+
+void TukHeadlessWheel(TukHandle canvas, int notches_x, int notches_y, int x, int y, int modifiers) {
+  TukEvent ev = event_of(TUK_EVENT_WHEEL);
+  ev.wheel_x = notches_x;
+  ev.wheel_y = notches_y;
   ev.x = x;
   ev.y = y;
   ev.modifiers = modifiers;
