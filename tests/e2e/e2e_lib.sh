@@ -231,6 +231,37 @@ fresh_home() {
   export HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config"
 }
 
+# work_folder NAME: a throw-away folder WORK with its own home, removed at exit, and the log
+# LOG (SHOTS/NAME.log, emptied) that the program's output goes to.
+work_folder() {
+  LOG="$SHOTS/$1.log"
+  : >"$LOG"
+  WORK=$(mktemp -d)
+  fresh_home "$WORK"
+  trap 'cleanup; rm -rf "$WORK"' EXIT
+}
+
+# start_main VARNESK: starts the program (output to LOG) as PID, waits for its window MAIN and
+# reads its menu bar (menu_bar).
+start_main() {
+  "$1" >>"$LOG" 2>&1 &
+  PID=$!
+  started "$PID"
+  MAIN=$(wait_window '^Varnesk$') || exit 1
+  menu_bar "$MAIN"
+}
+
+# load_through_file_menu ENTRY PATH: File's entry (from 0) through the file dialog; then the
+# main window's and its canvas's geometry: MX MY MW MH, CANVAS and CX CY CW CH.
+load_through_file_menu() {
+  menu_pick 0 "$1"
+  choose_in_file_dialog "$2"
+  sleep 0.5
+  CANVAS=$(child_canvas "$MAIN")
+  read -r MX MY MW MH < <(geometry "$MAIN")
+  read -r CX CY CW CH < <(geometry "$CANVAS")
+}
+
 # choose_in_file_dialog PATH: in the file dialog that a command opened, types the path into its
 # location field (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it
 # is taken for it.

@@ -7,30 +7,16 @@
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
 source "$1" "$2" "$3"
 VARNESK=$4
-LOG="$SHOTS/small_picture.log"
-: >"$LOG"
-WORK=$(mktemp -d)
-fresh_home "$WORK"
+work_folder small_picture
 export VARNESK_STATE_FILE="$WORK/state.txt"
-trap 'cleanup; rm -rf "$WORK"' EXIT
 
 # red at the top to blue at the bottom, so that the picture's part of the canvas is not uniform
 convert -size 160x120 gradient:red-blue -type TrueColor "BMP3:$WORK/small.bmp" ||
   fail "ImageMagick could not make the picture"
 
-"$VARNESK" >>"$LOG" 2>&1 &
-PID=$!
-started "$PID"
-MAIN=$(wait_window '^Varnesk$') || exit 1
-menu_bar "$MAIN"
-
+start_main "$VARNESK"
 # 1. File > Load Image
-menu_pick 0 1
-choose_in_file_dialog "$WORK/small.bmp"
-sleep 0.5
-CANVAS=$(child_canvas "$MAIN")
-read -r MX MY MW MH < <(geometry "$MAIN")
-read -r CX CY CW CH < <(geometry "$CANVAS")
+load_through_file_menu 1 "$WORK/small.bmp"
 shot small_1_loaded >/dev/null
 echo "window ${MW}x${MH}, canvas ${CW}x${CH}"
 [ "$CH" = 120 ] || fail "the canvas is ${CH} rows high, not the picture's 120"
