@@ -29,7 +29,10 @@ int view_zoom() {
 int view_height() { return appState.viewHeight > 0 ? appState.viewHeight : appState.imageHeight; }
 
 // rounds towards minus infinity, so that positions left of or below the canvas stay outside
-int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int floor_div(int a, int b) {
+  const long long q = a >= 0 ? a / b : -((-static_cast<long long>(a) + b - 1) / b);
+  return static_cast<int>(q);
+}
 
 // the magnifier's readout: digits and the comma, 3 x 5, the top row first, bit 4 the left column
 constexpr unsigned char kDigitGlyphs[10][kGlyphRows] = {
