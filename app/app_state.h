@@ -45,6 +45,7 @@ struct AppState : CalibrationState {
   // the canvas shows viewWidth / zoom columns from panX. A picture narrower than the canvas
   // (the menu bar is wider) sits at its left on the background colour.
   int zoom = 1;
+  int zoomBars = 0;  // 1 while a picture that fits shows scroll bars because it is zoomed in
   // The mouse on the image canvas (x, y from its top-left), for the magnifier; -1 when the
   // pointer is elsewhere.
   int pointerX = -1;

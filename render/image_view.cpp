@@ -383,8 +383,54 @@ void set_image_zoom(int zoom, int x, int y) {
   appState.zoom = zoom;
   const int after = view_zoom();
   appState.zoom = after;
+  // the canvas's top-left corner stays put when the bars come or go: (x, y) is the same place
+  zoom_scroll_bars();
   set_image_pan(static_cast<int>(std::floor(ax - (x + 0.5) / after + 0.5)),
                 static_cast<int>(std::floor(ay - (view_height() - y - 0.5) / after + 0.5)));
+}
+
+namespace {
+
+// The drawing area as the layout left it, into viewWidth and viewHeight.
+void read_view_size(TukHandle c) {
+  int w = 0, h = 0;
+  const char* drawn = TukGetAttribute(c, "DRAWSIZE");
+  if (drawn && std::sscanf(drawn, "%dx%d", &w, &h) == 2 && w > 0 && h > 0) {
+    appState.viewWidth = w;
+    appState.viewHeight = h;
+  }
+}
+
+}  // namespace
+
+void zoom_scroll_bars() {
+  AppState& s = appState;
+  TukHandle c = s.imageCanvas;
+  if (!c || s.imageWidth <= 0 || s.imageHeight <= 0) return;
+  const bool want = view_zoom() > 1;
+  if (want == (s.zoomBars != 0) || (want && TukGetBool(c, "SCROLLBAR") == 1)) return;
+  char text[48];
+  if (want) {
+    // the bars take their room out of the drawing area, so the window keeps its size
+    int plainW = 0, plainH = 0, barredW = 0, barredH = 0;
+    TukNaturalSize(c, &plainW, &plainH);
+    TukStoreAttribute(c, "SCROLLBAR", "YES");
+    TukNaturalSize(c, &barredW, &barredH);
+    std::snprintf(text, sizeof text, "%dx%d", std::max(1, plainW - (barredW - plainW)),
+                  std::max(1, plainH - (barredH - plainH)));
+    TukStoreAttribute(c, "RASTERSIZE", text);
+    std::snprintf(text, sizeof text, "%d", s.imageWidth);
+    TukStoreAttribute(c, "XMAX", text);
+    std::snprintf(text, sizeof text, "%d", s.imageHeight);
+    TukStoreAttribute(c, "YMAX", text);
+    s.zoomBars = 1;
+  } else {
+    TukStoreAttribute(c, "SCROLLBAR", "NO");
+    std::snprintf(text, sizeof text, "%dx%d", s.imageWidth, s.imageHeight);
+    TukStoreAttribute(c, "RASTERSIZE", text);
+    s.zoomBars = 0;
+  }
+  if (TukRefresh(c) == TUK_NOERROR) read_view_size(c);
 }
 
 void fit_image_canvas() {
@@ -425,17 +471,11 @@ void fit_image_canvas() {
   }
   // a new picture is first shown unmagnified from its top-left corner
   s.zoom = 1;
+  s.zoomBars = 0;
   TukStoreAttribute(c, "POSX", "0");
   TukStoreAttribute(c, "POSY", "0");
-  if (TukRefresh(c) == TUK_NOERROR) {
-    // the canvas takes the width of a menu bar wider than the picture
-    int drawW = 0, drawH = 0;
-    const char* drawn = TukGetAttribute(c, "DRAWSIZE");
-    if (drawn && std::sscanf(drawn, "%dx%d", &drawW, &drawH) == 2 && drawW > 0 && drawH > 0) {
-      s.viewWidth = drawW;
-      s.viewHeight = drawH;
-    }
-  }
+  // the canvas takes the width of a menu bar wider than the picture
+  if (TukRefresh(c) == TUK_NOERROR) read_view_size(c);
   s.panX = 0;
   s.panY = h - s.viewHeight;
   clamp_pan();
@@ -449,5 +489,6 @@ TukHandle open_image_canvas(int width, int height) {
   appState.viewHeight = height;
   appState.panX = appState.panY = 0;
   appState.zoom = 1;
+  appState.zoomBars = 0;
   return canvas;
 }

@@ -43,6 +43,9 @@ int image_pixel_at(int x, int y, int* col /* out */, int* row /* out */);
 // at most the picture's.
 int visible_columns();
 int visible_rows();
+// Zoomed in, a picture that fits gets scroll bars as a large one has, their room taken from the
+// drawing area so that the window keeps its size; back at x1 they go. A large picture keeps its.
+void zoom_scroll_bars();
 // Changes the magnification to zoom (1, 2, 4 or 8; others are brought into that range) keeping
 // the image point under canvas position (x, y from the top-left) where it is, within the
 // picture; the scroll bars follow and the view is redrawn.

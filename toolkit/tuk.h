@@ -189,8 +189,9 @@ int TukHide(TukHandle element);                // 0, or 1 for a null or unmapped
 int TukPopup(TukHandle element, int x, int y); // modal for dialogs; runs a menu's picked entry
 TukHandle TukSetFocus(TukHandle element);      // returns the element that had the focus
 // Lays out again the mapped dialog holding the element after its sizes changed (RASTERSIZE,
-// SIZE, SCROLLBAR ...): the dialog takes its new natural size, and one on screen is centred
-// again, as every show centres it. TUK_NOERROR, or TUK_ERROR for a null or unmapped element.
+// SIZE, SCROLLBAR ...): the dialog takes its new natural size, and one on screen whose size
+// changed is centred again, as every show centres it. TUK_NOERROR, or TUK_ERROR for a null or
+// unmapped element.
 int TukRefresh(TukHandle element);
 // The natural size of the element as the layout would compute it now from the attributes of
 // its dialog's tree (out: pixels; a dialog's includes its decoration); 0 x 0 for null.

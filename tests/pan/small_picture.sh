@@ -63,13 +63,16 @@ shot small_5_about >/dev/null
 "$X_CLOSE" "$ABOUT"
 wait_gone '^About$'
 
-# 5. Ctrl + wheel up over the picture: x2, and the picture now covers the whole canvas
+# 5. Ctrl + wheel up over the picture: x2, the picture now covers the whole drawing area, which
+# gives the scroll bars their room in a window of the same size
 xdotool mousemove --window "$CANVAS" 40 60
 xdotool keydown ctrl click 4 keyup ctrl
 sleep 0.5
-shot small_6_zoomed "$CANVAS" >/dev/null
-[ "$(pixel_at "$right" $((CY + 5)))" != "$(pixel_at "$right" $((CY + 114)))" ] ||
+shot small_6_zoomed "$MAIN" >/dev/null
+[ "$(pixel_at "$right" $((CY + 5)))" != "$(pixel_at "$right" $((CY + 90)))" ] ||
   fail "Ctrl + wheel did not magnify the picture over the canvas"
+read -r _ _ ZW ZH < <(geometry "$MAIN")
+[ "$ZW $ZH" = "$MW $MH" ] || fail "the window changed size with the zoom (${ZW}x${ZH})"
 
 "$X_CLOSE" "$MAIN"
 wait_exit "$PID"

@@ -97,6 +97,28 @@ TEST_F(CanvasScrollTest, refresh_gives_a_shown_dialog_the_canvas_new_size) {
   EXPECT_EQ(fh, 150);
 }
 
+TEST_F(CanvasScrollTest, refresh_of_the_same_size_leaves_the_window_where_it_is) {
+  TukShow(dialog_);
+  // the user moved the window; bars that take their room from the drawing area keep its size
+  tuk_driver()->show(dialog_, 10, 20);
+  TukElement* d = dialog_;
+  d->x = 10;
+  d->y = 20;
+  TukSetAttribute(canvas_, "SCROLLBAR", "YES");
+  TukSetAttribute(canvas_, "RASTERSIZE", "184x84");
+  EXPECT_EQ(TukRefresh(canvas_), TUK_NOERROR);
+  int x = 0, y = 0, w = 0, h = 0;
+  tuk_element_geometry(dialog_, &x, &y, &w, &h);
+  EXPECT_EQ(w, 208);
+  EXPECT_EQ(h, 128);
+  EXPECT_EQ(x, 10);
+  EXPECT_EQ(y, 20);
+  int cw = 0, ch = 0;
+  client(&cw, &ch);
+  EXPECT_EQ(cw, 184);
+  EXPECT_EQ(ch, 84);
+}
+
 TEST_F(CanvasScrollTest, refresh_refuses_what_is_not_mapped) {
   EXPECT_EQ(TukRefresh(nullptr), TUK_ERROR);
   EXPECT_EQ(TukRefresh(canvas_), TUK_ERROR);  // its dialog was never shown

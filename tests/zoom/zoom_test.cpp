@@ -121,6 +121,9 @@ TEST_P(ZoomClickTest, click_at_every_zoom_stores_the_pixel_drawn_under_the_mouse
   ASSERT_NE(frame(&fw, &fh), nullptr);
   // a pointer where the picture has room to keep it in place at every zoom
   const int px = s.w / 4, py = fh / 2;
+  int window_w = 0, window_h = 0;
+  TukNaturalSize(appState.mainDialog, &window_w, &window_h);
+  const bool large = TukGetBool(appState.imageCanvas, "SCROLLBAR") == 1;
   for (int zoom : {1, 2, 4, 8}) {
     // the pixel under the pointer stays there as the zoom changes
     int before_col = -1, before_row = -1, after_col = -2, after_row = -2;
@@ -128,6 +131,13 @@ TEST_P(ZoomClickTest, click_at_every_zoom_stores_the_pixel_drawn_under_the_mouse
     decode(at(f, fw, fh, px, py), &before_col, &before_row);
     zoom_to(zoom, px, py);
     ASSERT_EQ(appState.zoom, zoom);
+    // zoomed in, the picture pans with scroll bars as a large one does, in a window of the
+    // same size
+    EXPECT_EQ(TukGetBool(appState.imageCanvas, "SCROLLBAR"), large || zoom > 1 ? 1 : 0) << "x" << zoom;
+    int now_w = 0, now_h = 0;
+    TukNaturalSize(appState.mainDialog, &now_w, &now_h);
+    EXPECT_EQ(now_w, window_w);
+    EXPECT_EQ(now_h, window_h);
     f = frame(&fw, &fh);
     decode(at(f, fw, fh, px, py), &after_col, &after_row);
     EXPECT_LE(std::abs(after_col - before_col), 1) << "x" << zoom;
@@ -150,8 +160,15 @@ TEST_P(ZoomClickTest, click_at_every_zoom_stores_the_pixel_drawn_under_the_mouse
   EXPECT_EQ(appState.panX, s.w - visible_columns());
   EXPECT_EQ(appState.panY, std::min(below + visible_rows(), s.h - visible_rows())) << "a page up";
   expect_clicks_in_register("x8 right edge");
-  // and back to x1 the whole picture's top-left shows as after loading, if it fits
+  // with the bars, counted in image pixels from the top-left
+  TukHeadlessScroll(appState.imageCanvas, 7, 5);
+  TukFlush();
+  EXPECT_EQ(appState.panX, 7);
+  EXPECT_EQ(appState.panY, s.h - visible_rows() - 5);
+  expect_clicks_in_register("x8 scrolled");
+  // and back at x1 a picture that fits drops its bars again
   zoom_to(1, 0, 0);
+  EXPECT_EQ(TukGetBool(appState.imageCanvas, "SCROLLBAR"), large ? 1 : 0);
   expect_clicks_in_register("x1 again");
 }
 
@@ -212,6 +229,7 @@ TEST_F(ZoomTest, field_lines_stay_on_the_demo_landmarks_at_every_zoom) {
       frame(&fw, &fh);
       canvas_of(u, v, fh, &x, &y);
       zoom_to(zoom, static_cast<int>(x), static_cast<int>(y));
+      frame(&fw, &fh);  // zoomed in, the scroll bars take some of the canvas
       canvas_of(u, v, fh, &x, &y);
       ASSERT_TRUE(x >= 0 && y >= 0 && x < fw && y < fh) << "landmark " << i << " left the view";
       appState.showFieldLines = 0;
@@ -236,7 +254,8 @@ TEST_F(ZoomTest, magnifier_shows_the_pointer_pixel_in_the_corner_away_from_it) {
     zoom_to(zoom, 320, 240);
     for (int mode : {MODE_ADD_REFERENCE, MODE_POINT_DISTANCE, MODE_PARALLEL_DISTANCE}) {
       appState.interactionMode = mode;
-      const int pointers[][2] = {{50, 60}, {600, 40}, {30, 450}, {610, 470}, {0, 0}};
+      // within the drawing area that the bars of the zoom leave
+      const int pointers[][2] = {{50, 60}, {600, 40}, {30, 440}, {610, 455}, {0, 0}};
       for (const auto& p : pointers) {
         TukHeadlessMouseMove(appState.imageCanvas, p[0], p[1], 0);
         TukFlush();
