@@ -20,6 +20,7 @@
 #include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
+#include "shown_interface.h"
 #include "synthetic_camera.h"
 #include "toolkit/driver/headless/headless.h"
 #include "toolkit/tuk.h"
@@ -31,16 +32,9 @@ struct Size {
   int w, h;
 };
 
-// The program's interface, shown with its callbacks, the main window holding the focus.
-class ImagePanTest : public InterfaceTest, public ::testing::WithParamInterface<Size> {
+// Pictures of each size on the shown interface.
+class ImagePanTest : public ShownInterfaceTest, public ::testing::WithParamInterface<Size> {
  protected:
-  void SetUp() override {
-    InterfaceTest::SetUp();
-    register_callbacks();
-    TukShow(appState.mainDialog);
-    TukSetFocus(appState.mainDialog);
-  }
-
   void load(bool coded) {
     const Size s = GetParam();
     path_ = std::string(VARNESK_BINARY_DIR) + "/pan_" + std::to_string(s.w) + "x" +

@@ -14,11 +14,11 @@
 #include "app/app_state.h"
 #include "app/canvas_input.h"
 #include "app/interface.h"
-#include "app_fixture.h"
 #include "coded_bmp.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
+#include "shown_interface.h"
 #include "toolkit/driver/headless/headless.h"
 #include "toolkit/tuk.h"
 
@@ -26,21 +26,8 @@ namespace {
 
 const std::string kDemo = std::string(VARNESK_SOURCE_DIR) + "/data/demo/";
 
-class ZoomTest : public InterfaceTest {
+class ZoomTest : public ShownInterfaceTest {
  protected:
-  void SetUp() override {
-    InterfaceTest::SetUp();
-    if (HasFatalFailure()) return;
-    register_callbacks();
-    TukShow(appState.mainDialog);
-    TukSetFocus(appState.mainDialog);
-    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
-  }
-  void TearDown() override {
-    ASSERT_EQ(chdir(cwd_), 0);
-    InterfaceTest::TearDown();
-  }
-
   void load_coded(int w, int h) {
     const std::string path = std::string(VARNESK_BINARY_DIR) + "/zoom_" + std::to_string(w) + "x" +
                              std::to_string(h) + ".bmp";
@@ -104,8 +91,6 @@ class ZoomTest : public InterfaceTest {
     }
     appState.interactionMode = MODE_NONE;
   }
-
-  char cwd_[4096];
 };
 
 struct Size {
@@ -212,9 +197,13 @@ int red_within(const unsigned char* f, int fw, int fh, double x, double y, int r
 }
 
 TEST_F(ZoomTest, field_lines_stay_on_the_demo_landmarks_at_every_zoom) {
+  // the scene names its files relative to its folder, where run.sh starts the program
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
   ASSERT_EQ(chdir(kDemo.c_str()), 0);
   TukHeadlessAnswerFile((kDemo + "demo.cen").c_str());
   load_cena_cb(nullptr, 0);
+  ASSERT_EQ(chdir(cwd), 0);
   ASSERT_EQ(appState.imageLoaded, 1);
   ASSERT_EQ(update_calibration(appState), 1);
   int fw = 0, fh = 0;
