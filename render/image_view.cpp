@@ -1,4 +1,5 @@
-// The image view and its two kinds of point marks; the camera overlays are in pitch.cpp.
+// The image view, its two kinds of point marks and the magnifier; the camera overlays are in
+// pitch.cpp.
 #include "render/image_view.h"
 
 #include <GL/gl.h>
@@ -8,9 +9,9 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "geometry/view_transform.h"
 #include "render/canvas_dialog.h"
 #include "render/pitch.h"
-#include "geometry/view_transform.h"
 #include "toolkit/tuk_gl.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
-// The image view: the photograph in the main window's canvas, pixel for pixel from its lower-left
-// corner, with the overlays switched on in appState. Everything is drawn again from appState at
-// every redraw; nothing is cached.
+// The image view: the photograph in the main window's canvas from its lower-left corner, pixel
+// for pixel or magnified (appState.zoom), with the overlays switched on in appState. Everything is
+// drawn again from appState at every redraw; nothing is cached.
 
 #include "toolkit/tuk.h"
 
