@@ -138,6 +138,15 @@ int redraw_cb(TukHandle, double, double) {
   return TUK_DEFAULT;
 }
 
+int image_resize_cb(TukHandle self, int width, int height) {
+  if (TukCallback own = TukGetFunction("defresize"))
+    reinterpret_cast<TukSizeCallback>(own)(self, width, height);
+  appState.viewWidth = width;
+  appState.viewHeight = height;
+  clamp_pan();
+  return TUK_DEFAULT;
+}
+
 void redraw_image_view() {
   if (!appState.imageLoaded) return;
   TukGLMakeCurrent(appState.imageCanvas);

@@ -7,6 +7,11 @@
 
 // The canvas's redraw callback ("redraw_cb"): redraw_image_view; returns TUK_DEFAULT.
 int redraw_cb(TukHandle self, double posx, double posy);
+// The main window canvas's RESIZE_CB ("image_resize_cb"): the GL canvas's own viewport update,
+// then viewWidth and viewHeight take the new drawing area (however the layout sized it: wider
+// than the picture under a wider menu bar, less the bars of a zoom) and the pan stays within the
+// picture. Returns TUK_DEFAULT.
+int image_resize_cb(TukHandle self, int width, int height);
 
 // The whole redraw of appState.imageCanvas: image, field lines, reference marks, object marks,
 // parallels, point distance, then the buffer swap. Does nothing while no image is loaded.

@@ -344,3 +344,25 @@ TEST_F(ZoomTest, narrow_picture_leaves_the_menus_in_reach_and_the_rest_of_the_ca
 }
 
 }  // namespace
+
+namespace {
+
+using ZoomStartTest = InterfaceTest;
+
+// As a picture named on the command line loads: before the window is first shown.
+TEST_F(ZoomStartTest, picture_loaded_before_the_window_shows_takes_the_laid_out_canvas) {
+  register_callbacks();
+  const std::string path = std::string(VARNESK_BINARY_DIR) + "/zoom_start_160x120.bmp";
+  write_bmp(path, 160, 120, true);
+  TukHeadlessAnswerFile(path.c_str());
+  load_imag_cb(nullptr, 0);
+  TukShow(appState.mainDialog);
+  const int menu_w = 12 + 7 * (4 + 4 + 4 + 8 + 4) + 5 * 16;
+  EXPECT_EQ(appState.viewWidth, menu_w);
+  EXPECT_EQ(appState.viewHeight, 120);
+  appState.zoom = 2;
+  clamp_pan();
+  EXPECT_EQ(visible_columns(), menu_w / 2) << "the pan may not run past the picture's right edge";
+}
+
+}  // namespace
