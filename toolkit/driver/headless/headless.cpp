@@ -576,15 +576,21 @@ void fail(const char* what, TukHandle element) {
 
 namespace {
 
-void queue_button(TukHandle canvas, int button, int pressed, int double_click, int x, int y,
-                  int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_BUTTON);
-  ev.button = button;
-  ev.pressed = pressed;
-  ev.double_click = double_click;
+// an event of the pointer at (x, y) of a canvas with the modifiers held
+TukEvent pointer_event(int type, int x, int y, int modifiers) {
+  TukEvent ev = event_of(type);
   ev.x = x;
   ev.y = y;
   ev.modifiers = modifiers;
+  return ev;
+}
+
+void queue_button(TukHandle canvas, int button, int pressed, int double_click, int x, int y,
+                  int modifiers) {
+  TukEvent ev = pointer_event(TUK_EVENT_BUTTON, x, y, modifiers);
+  ev.button = button;
+  ev.pressed = pressed;
+  ev.double_click = double_click;
   queue(SCRIPT_EVENT, canvas, ev);
 }
 
@@ -603,20 +609,13 @@ void TukHeadlessMouseRelease(TukHandle canvas, int button, int x, int y, int mod
 }
 
 void TukHeadlessMouseMove(TukHandle canvas, int x, int y, int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_MOTION);
-  ev.x = x;
-  ev.y = y;
-  ev.modifiers = modifiers;
-  queue(SCRIPT_EVENT, canvas, ev);
+  queue(SCRIPT_EVENT, canvas, pointer_event(TUK_EVENT_MOTION, x, y, modifiers));
 }
 
 void TukHeadlessWheel(TukHandle canvas, int notches_x, int notches_y, int x, int y, int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_WHEEL);
+  TukEvent ev = pointer_event(TUK_EVENT_WHEEL, x, y, modifiers);
   ev.wheel_x = notches_x;
   ev.wheel_y = notches_y;
-  ev.x = x;
-  ev.y = y;
-  ev.modifiers = modifiers;
   queue(SCRIPT_EVENT, canvas, ev);
 }
 
