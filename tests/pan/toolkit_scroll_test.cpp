@@ -1,6 +1,6 @@
 // The toolkit's part of panning, on the headless driver: a canvas resized while its dialog is
-// on screen, canvas scroll bars (room in the layout, client size, the SCROLL event), the mouse
-// wheel, and a dialog never narrower than its menu bar.
+// on screen, canvas scroll bars (room in the layout, client size, the SCROLL event) and the
+// mouse wheel. (A dialog as wide as its menu bar is checked on the main window, tests/zoom.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -220,31 +220,6 @@ TEST_F(CanvasScrollTest, wheel_callback_takes_the_vertical_wheel_with_pointer_an
   EXPECT_EQ(g_seen.wheel_status.substr(0, 2), " C");
   EXPECT_EQ(TukGetInt(canvas_, "POSY"), 0) << "the callback took the turn: the bars stay";
   EXPECT_EQ(g_seen.scrolls, 0);
-}
-
-TEST_F(CanvasScrollTest, dialog_is_never_narrower_than_its_menu_bar) {
-  TukHandle items[] = {TukItem("Open", nullptr), TukItem("About", nullptr)};
-  TukHandle bar = TukMenu(TukSubmenu("File", TukMenu(items[0], nullptr)),
-                          TukSubmenu("Measures", TukMenu(items[1], nullptr)), nullptr);
-  TukSetHandle("bar", bar);
-  TukHandle narrow = TukGLCanvas("on_paint");
-  TukSetAttribute(narrow, "RASTERSIZE", "50x20");
-  TukSetAttribute(narrow, "EXPAND", "HORIZONTAL");
-  TukHandle d = TukDialog(TukVbox(narrow, nullptr));
-  TukSetAttribute(d, "MENU", "bar");
-  // 6 at each end, each title its 7-pixel characters and 16, the frame 8
-  const int menu_w = 12 + (4 * 7 + 16) + (8 * 7 + 16);
-  int w = 0, h = 0;
-  TukNaturalSize(d, &w, &h);
-  EXPECT_EQ(w, menu_w + 8);
-  EXPECT_EQ(h, 20 + 48);
-  TukShow(d);
-  EXPECT_EQ(std::string(TukGetAttribute(narrow, "DRAWSIZE")), std::to_string(menu_w) + "x20")
-      << "the canvas that may grow takes the menu bar's width";
-  // a wider canvas decides the width itself
-  TukSetAttribute(narrow, "RASTERSIZE", "300x20");
-  TukNaturalSize(d, &w, &h);
-  EXPECT_EQ(w, 300 + 8);
 }
 
 }  // namespace
