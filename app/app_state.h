@@ -44,6 +44,15 @@ struct AppState : CalibrationState {
   int panY = 0;        // image row under the canvas's bottom edge, pixels from the bottom
   int viewWidth = 0;   // the canvas's drawing area, pixels; 0 until a canvas was sized for an image
   int viewHeight = 0;
+  // The view's magnification: each image pixel is zoom x zoom canvas pixels (1, 2, 4 or 8), and
+  // the canvas shows viewWidth / zoom columns from panX. A picture narrower than the canvas
+  // (the menu bar is wider) sits at its left on the background colour.
+  int zoom = 1;
+  int zoomBars = 0;  // 1 while a picture that fits shows scroll bars because it is zoomed in
+  // The mouse on the image canvas (x, y from its top-left), for the magnifier; -1 when the
+  // pointer is elsewhere.
+  int pointerX = -1;
+  int pointerY = -1;
 
   // Display switches (flags), read by the redraws.
   int showRefPoints = 0;      // draw the reference points over the image

@@ -142,12 +142,12 @@ MeasureOutcome measure_clicked_points(int mode) {
   return out;
 }
 
-void whole_image_position(int x, int y, int* ix, int* iy) {
-  // a canvas not sized for an image shows the image from its lower-left corner, unpanned
-  const int viewH = appState.viewHeight > 0 ? appState.viewHeight : appState.imageHeight;
-  const int row = appState.panY + viewH - y - 1;
-  *ix = appState.panX + x;
+int whole_image_position(int x, int y, int* ix, int* iy) {
+  int col = 0, row = 0;
+  const int inside = image_pixel_at(x, y, &col, &row);
+  *ix = col;
   *iy = appState.imageHeight - row - 1;
+  return inside;
 }
 
 int button_cb(TukHandle, int, int pressed, int mouseX, int mouseY, char*) {
@@ -157,7 +157,11 @@ int button_cb(TukHandle, int, int pressed, int mouseX, int mouseY, char*) {
   }
   // from here on positions are the whole image's, so the point operations store image pixels
   int x = 0, y = 0;
-  whole_image_position(mouseX, mouseY, &x, &y);
+  if (!whole_image_position(mouseX, mouseY, &x, &y)) {
+    // beside the picture (a canvas wider than it) or off the canvas: no pixel to store
+    redraw_image_view();
+    return TUK_DEFAULT;
+  }
   switch (appState.interactionMode) {
     case MODE_ADD_REFERENCE: add_reference_point(x, y); break;
     case MODE_ADD_OBJECT: add_object_point(x, y); break;
@@ -169,16 +173,17 @@ int button_cb(TukHandle, int, int pressed, int mouseX, int mouseY, char*) {
 }
 
 int rolar_cb(TukHandle, int key) {
-  const int stepX = std::max(1, appState.viewWidth / 10);
-  const int stepY = std::max(1, appState.viewHeight / 10);
+  const int shownW = visible_columns(), shownH = visible_rows();
+  const int stepX = std::max(1, shownW / 10);
+  const int stepY = std::max(1, shownH / 10);
   int x = appState.panX, y = appState.panY;
   switch (key) {
     case K_LEFT: x -= stepX; break;
     case K_RIGHT: x += stepX; break;
     case K_UP: y += stepY; break;
     case K_DOWN: y -= stepY; break;
-    case K_PGUP: y += appState.viewHeight; break;
-    case K_PGDN: y -= appState.viewHeight; break;
+    case K_PGUP: y += shownH; break;
+    case K_PGDN: y -= shownH; break;
     case K_HOME: x = 0; break;
     case K_END: x = appState.imageWidth; break;
     default: return TUK_DEFAULT;
@@ -190,6 +195,40 @@ int rolar_cb(TukHandle, int key) {
 int rolagem_cb(TukHandle, double posx, double posy) {
   // the bars count rows from the top of the image, the offset from its bottom
   set_image_pan(static_cast<int>(posx),
-                appState.imageHeight - appState.viewHeight - static_cast<int>(posy));
+                appState.imageHeight - visible_rows() - static_cast<int>(posy));
+  return TUK_DEFAULT;
+}
+
+int wheel_cb(TukHandle, double delta, int x, int y, char* status) {
+  const int notches = static_cast<int>(delta);
+  if (notches == 0 || !appState.imageLoaded) return TUK_DEFAULT;
+  if (status && status[1] == 'C') {
+    // a notch away from the user doubles the zoom, one towards halves it
+    int zoom = appState.zoom;
+    for (int k = 0; k < notches && zoom < 8; ++k) zoom *= 2;
+    for (int k = 0; k > notches && zoom > 1; --k) zoom /= 2;
+    set_image_zoom(zoom, x, y);
+    return TUK_DEFAULT;
+  }
+  // as the scroll bars' wheel: a tenth of the part shown a notch, sideways with shift
+  const bool sideways = status && status[0] == 'S';
+  const int step = std::max(1, (sideways ? visible_columns() : visible_rows()) / 10);
+  const long long move = static_cast<long long>(step) * std::max(-1000, std::min(1000, notches));
+  if (sideways) set_image_pan(static_cast<int>(appState.panX - move), appState.panY);
+  else set_image_pan(appState.panX, static_cast<int>(appState.panY + move));
+  return TUK_DEFAULT;
+}
+
+int motion_cb(TukHandle, int x, int y, char*) {
+  appState.pointerX = x;
+  appState.pointerY = y;
+  if (magnifier_mode()) redraw_image_view();
+  return TUK_DEFAULT;
+}
+
+int leave_cb(TukHandle) {
+  const bool shown = appState.pointerX >= 0 && magnifier_mode();
+  appState.pointerX = appState.pointerY = -1;
+  if (shown) redraw_image_view();
   return TUK_DEFAULT;
 }

@@ -93,7 +93,7 @@ int sobre_cb(TukHandle, int) {
 }
 
 void register_callbacks() {
-  // the 29 of the program's callback table, in its order, then the two of panning
+  // the 29 of the program's callback table, in its order, then panning, zoom and the magnifier
   static const Registration kCallbacks[] = {
       {"load_cena_cb", TukCallbackOf(load_cena_cb)},
       {"load_imag_cb", TukCallbackOf(load_imag_cb)},
@@ -131,6 +131,10 @@ void register_callbacks() {
       {"save_refpto_cb", TukCallbackOf(save_refpto_cb)},
       {"save_cena_cb", TukCallbackOf(save_cena_cb)},
       {"remultpto_cb", TukCallbackOf(remultpto_cb)},
+      // zoom and the magnifier
+      {"wheel_cb", TukCallbackOf(wheel_cb)},
+      {"motion_cb", TukCallbackOf(motion_cb)},
+      {"leave_cb", TukCallbackOf(leave_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }

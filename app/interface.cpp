@@ -2,6 +2,7 @@
 #include "app/interface.h"
 
 #include "app/app_state.h"
+#include "render/image_view.h"
 #include "toolkit/tuk_gl.h"
 
 #include <initializer_list>
@@ -128,6 +129,15 @@ void build_interface() {
   for (const char* key : {"K_LEFT", "K_RIGHT", "K_UP", "K_DOWN", "K_PGUP", "K_PGDN", "K_HOME", "K_END"})
     TukSetAttribute(s.mainDialog, key, "rolar_cb");
   TukSetAttribute(s.imageCanvas, "SCROLL_CB", "rolagem_cb");
+  // the wheel zooms (with Ctrl) and pans; the pointer feeds the magnifier
+  set_attributes(s.imageCanvas, {{"WHEEL_CB", "wheel_cb"}, {"MOTION_CB", "motion_cb"},
+                                 {"LEAVEWINDOW_CB", "leave_cb"}});
+  // the canvas's viewport and the view's size follow every layout; registered with the canvas,
+  // since it replaces the GL canvas's own resize, which a canvas cannot be shown without
+  TukSetFunction("image_resize_cb", TukCallbackOf(image_resize_cb));
+  TukSetAttribute(s.imageCanvas, "RESIZE_CB", "image_resize_cb");
+  // a picture narrower than the menu bar leaves the canvas its full width, the picture at its left
+  TukSetAttribute(s.imageCanvas, "EXPAND", "HORIZONTAL");
 
   // "3D Scene": modeless, shown by "Make 3D Model".
   s.sceneCanvas = make_canvas("redraw_3D_cb", "640x480");

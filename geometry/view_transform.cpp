@@ -54,16 +54,26 @@ void image_modelview_matrix(const double p[12], double out[16]) {
   for (int k = 0; k < 16; ++k) out[k] = m[k];
 }
 
-void load_image_projection(const CalibrationState& s, int panX, int panY) {
+void image_view_window(const int vp[4], int panX, int panY, int zoom, double out[4]) {
+  const double z = zoom > 1 ? zoom : 1;
+  const double shift = (z - 1) / (2 * z);
+  // the canvases keep their viewport at the origin, so window pixels divided by the zoom are
+  // image pixels once shifted by the image pixel that the window's lower-left corner shows
+  out[0] = panX - shift + vp[0] / z;
+  out[1] = panX - shift + vp[2] / z;
+  out[2] = panY - shift + vp[1] / z;
+  out[3] = panY - shift + vp[3] / z;
+}
+
+void load_image_projection(const CalibrationState& s, int panX, int panY, int zoom) {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  // the bounds are the viewport's width and height themselves: the canvases keep their viewport
-  // at the origin, so window pixels and image pixels are the same numbers, once the bounds are
-  // shifted by the image pixel that the window's lower-left corner shows
-  glFrustum(panX + viewport[0], panX + viewport[2], panY + viewport[1], panY + viewport[3], 1.0,
-            300.0);
+  // at the near plane 1 the frustum's bounds are image coordinates themselves
+  double window[4];
+  image_view_window(viewport, panX, panY, zoom, window);
+  glFrustum(window[0], window[1], window[2], window[3], 1.0, 300.0);
   glMatrixMode(GL_MODELVIEW);
   double m[16];
   image_modelview_matrix(s.cameraMatrix, m);

@@ -22,8 +22,14 @@ void setup_camera_view(CalibrationState& s);
 // Projection and modelview under which a world point (metres) lands on the pixel where the
 // calibrated camera sees it (column from the left, row from the bottom of the viewport), with
 // depths from 1 to 300 m in front of the camera kept. When the window shows a panned part of the
-// image, (panX, panY) is the image pixel at its lower-left corner.
-void load_image_projection(const CalibrationState& s, int panX = 0, int panY = 0);
+// image, (panX, panY) is the image pixel at its lower-left corner; zoom (1, 2, 4, 8) is the
+// window pixels an image pixel takes each way.
+void load_image_projection(const CalibrationState& s, int panX = 0, int panY = 0, int zoom = 1);
+
+// The image coordinates at the edges of viewport vp (x, y, width, height) showing the image from
+// pixel (panX, panY) at zoom: out left, right, bottom, top. At a zoom above 1 a whole-pixel
+// coordinate falls in the middle of the pixel's magnified block, as it falls on the pixel at 1.
+void image_view_window(const int vp[4], int panX, int panY, int zoom, double out[4] /* out */);
 
 // The 16 doubles, in OpenGL's column order, that load_image_projection loads as the modelview:
 // rows (-p0..p3), (-p4..p7), (+p8..p11), (0, 0, 0, 1) of cameraMatrix p.

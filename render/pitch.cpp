@@ -28,7 +28,7 @@ bool begin_camera_overlay() {
   if (update_calibration(appState) == 0) return false;
   // for the depth test, shading and quadric it sets; its two matrices are replaced at once
   setup_camera_view(appState);
-  load_image_projection(appState, appState.panX, appState.panY);
+  load_image_projection(appState, appState.panX, appState.panY, appState.zoom);
   return true;
 }
 

@@ -48,6 +48,7 @@ enum TukEventType {
   TUK_EVENT_LEAVE,    // element: canvas the pointer left
   TUK_EVENT_SHOW_STATE,  // element: dialog restored (state 1) or minimised (state 2)
   TUK_EVENT_SCROLL,   // element: canvas whose scroll bars the user moved; x, y: new POSX, POSY
+  TUK_EVENT_WHEEL,    // element: canvas under the pointer; x, y, modifiers; wheel_x, wheel_y
 };
 
 struct TukEvent {
@@ -62,6 +63,8 @@ struct TukEvent {
   int key;            // TukKeySym
   int item;           // list item, from 1
   int state;          // list state, 1 selected / 0 deselected
+  int wheel_x;        // wheel notches: right positive
+  int wheel_y;        // wheel notches: away from the user (up) positive
 };
 
 // Pixel format wanted by an OpenGL canvas, read from its attributes at map time.
@@ -96,8 +99,9 @@ struct TukDriver {
   void (*char_size)(TukHandle element, int* avg_width, int* height); // out: element's font
   void (*text_extent)(TukHandle element, const char* text, int* width, int* height);  // out
   // out: pixels a dialog adds around its client area (frame, title bar, menu bar when
-  // has_menu), a button around its text, or a canvas whose SCROLLBAR is "YES" for its bars
-  // (the vertical bar's width, the horizontal bar's height)
+  // has_menu), a button around its text, a canvas whose SCROLLBAR is "YES" for its bars
+  // (the vertical bar's width, the horizontal bar's height), a menu bar (a menu) at its two
+  // ends, or one of its titles (a submenu or item) around the title's text
   void (*decoration)(TukHandle element, int has_menu, int* width, int* height);
 
   // native objects

@@ -208,6 +208,51 @@ void dispatch_scroll(const TukEvent* ev) {
   after_callback(e, id, r);
 }
 
+int whole_attr(TukElement* e, const char* name) {
+  const char* v = TukGetAttribute(e, name);
+  const double d = v ? std::atof(v) : 0.0;
+  return d > 0.0 && d < 1e9 ? static_cast<int>(d) : 0;
+}
+
+// One axis of a canvas's scroll bars moved by notches lines of a tenth of the part shown,
+// within the whole length; the new position is reported as a move of the bar would be.
+void scroll_by_lines(TukElement* e, bool horizontal, int notches) {
+  const int whole = whole_attr(e, horizontal ? "XMAX" : "YMAX");
+  const int shown = whole_attr(e, horizontal ? "DX" : "DY");
+  const int line = shown / 10 > 1 ? shown / 10 : 1;
+  const int last = whole > shown ? whole - shown : 0;
+  int x = whole_attr(e, "POSX"), y = whole_attr(e, "POSY");
+  int& pos = horizontal ? x : y;
+  const long long moved = static_cast<long long>(pos) + static_cast<long long>(notches) * line;
+  const int next = static_cast<int>(moved < 0 ? 0 : (moved > last ? last : moved));
+  if (next == pos) return;
+  pos = next;
+  TukEvent scroll{};
+  scroll.type = TUK_EVENT_SCROLL;
+  scroll.element = e;
+  scroll.x = x;
+  scroll.y = y;
+  dispatch_scroll(&scroll);
+}
+
+void dispatch_wheel(const TukEvent* ev) {
+  TukElement* e = ev->element;
+  if (e->kind != TUK_KIND_CANVAS) return;
+  TukCallback cb = ev->wheel_y ? tuk_callback_of(e, "WHEEL_CB") : nullptr;
+  if (cb) {
+    char status[7];
+    tuk_mouse_status(0, ev->modifiers, 0, status);
+    const int id = e->id;
+    const int r = tuk_callback_as<TukWheelCallback>(cb)(e, ev->wheel_y, ev->x, ev->y, status);
+    after_callback(e, id, r);
+    return;
+  }
+  if (!tuk_canvas_scrolls(e)) return;
+  // the wheel turned towards the user shows what lies below, or with shift what lies right
+  if (ev->wheel_x) scroll_by_lines(e, true, ev->wheel_x);
+  if (ev->wheel_y) scroll_by_lines(e, (ev->modifiers & TUK_MOD_SHIFT) != 0, -ev->wheel_y);
+}
+
 void dispatch_paint(const TukEvent* ev) {
   TukElement* e = ev->element;
   TukCallback cb = tuk_callback_of(e, "ACTION");
@@ -302,6 +347,7 @@ void tuk_dispatch(const TukEvent* ev) {
     case TUK_EVENT_ENTER: dispatch_plain(ev->element, "ENTERWINDOW_CB"); break;
     case TUK_EVENT_LEAVE: dispatch_plain(ev->element, "LEAVEWINDOW_CB"); break;
     case TUK_EVENT_SCROLL: dispatch_scroll(ev); break;
+    case TUK_EVENT_WHEEL: dispatch_wheel(ev); break;
     case TUK_EVENT_SHOW_STATE:
       if (TukCallback cb = tuk_callback_of(ev->element, "SHOW_CB"))
         after_callback(ev->element, ev->element->id,

@@ -73,6 +73,25 @@ void text_extent(TukElement* e, const char* text, int* w, int* h) {
   if (d && d->text_extent && text) d->text_extent(e, text, w, h);
 }
 
+// The width a dialog's menu bar needs to show every title: a window narrower than this would
+// put its last menus out of reach.
+int menu_bar_width(TukElement* dialog) {
+  const char* name = tuk_own_attribute(dialog, "MENU");
+  TukElement* bar = name ? TukGetHandle(name) : nullptr;
+  if (!bar || bar->kind != TUK_KIND_MENU) return 0;
+  int w = 0, h = 0;
+  decoration(bar, &w, &h);
+  int total = w;
+  for (TukElement* c = bar->first_child; c; c = c->next) {
+    if (c->kind != TUK_KIND_SUBMENU && c->kind != TUK_KIND_ITEM) continue;
+    text_extent(c, tuk_own_attribute(c, "TITLE"), &w, &h);
+    total += w;
+    decoration(c, &w, &h);
+    total += w;
+  }
+  return total;
+}
+
 // Size from RASTERSIZE (pixels) or else SIZE (character units); 0 where natural.
 // A dialog's screen parts come back in pixels, less the window's decoration.
 void own_size(TukElement* e, int* w, int* h) {
@@ -410,7 +429,7 @@ void tuk_natural_size(TukElement* e, int box_kind) {
       own_size(e, &ow, &oh);
       int dw = 0, dh = 0;
       decoration(e, &dw, &dh);
-      w = std::max(c ? c->natural_w : 0, ow) + dw;
+      w = std::max({c ? c->natural_w : 0, ow, menu_bar_width(e)}) + dw;
       h = std::max(c ? c->natural_h : 0, oh) + dh;
       break;
     }

@@ -1,6 +1,7 @@
 // Showing and hiding, modal popups, the event loop step and the close action.
 #include "tuk_internal.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -88,6 +89,9 @@ void place_tree(TukElement* e) {
   if (e->kind == TUK_KIND_CANVAS && (e->reported_w != client_w || e->reported_h != client_h)) {
     e->reported_w = client_w;
     e->reported_h = client_h;
+    char size[32];
+    std::snprintf(size, sizeof size, "%dx%d", client_w, client_h);
+    TukStoreAttribute(e, "DRAWSIZE", size);
     TukCallback cb = tuk_callback_of(e, "RESIZE_CB");
     const int id = e->id;
     if (cb) tuk_callback_as<TukSizeCallback>(cb)(e, client_w, client_h);
@@ -329,12 +333,14 @@ int TukRefresh(TukHandle e) {
   if (!e || !drv()) return TUK_ERROR;
   TukElement* d = tuk_element_dialog(e);
   if (!d || !d->mapped) return TUK_ERROR;
+  const int was_w = d->current_w, was_h = d->current_h;
   tuk_layout_dialog(d);
   place_tree(d);
   if (tuk_element_from_id(d->id) != d) return TUK_NOERROR;  // RESIZE_CB destroyed it
   if (d->counted) {
-    // a window that grew must not hang off the screen: centre it as a show would
-    show_at(d, TUK_CENTER, TUK_CENTER);
+    // a window that grew must not hang off the screen: centre it as a show would; one that kept
+    // its size stays where the user put it
+    if (d->current_w != was_w || d->current_h != was_h) show_at(d, TUK_CENTER, TUK_CENTER);
     if (drv()->update) drv()->update(d);
   }
   return TUK_NOERROR;

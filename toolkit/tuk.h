@@ -31,6 +31,11 @@ typedef struct TukElement* TukHandle;
 //                                    button TUK_BUTTON1/2/3; pressed 1 down, 0 up; x, y client
 //                                    pixels from the top-left; status: see below
 //   MOTION_CB        canvas          int cb(TukHandle self, int x, int y, char* status)
+//   WHEEL_CB         canvas          int cb(TukHandle self, double delta, int x, int y, char* status)
+//                                    delta: notches of the vertical wheel, away from the user
+//                                    positive. Without it, and for a horizontal wheel, the
+//                                    wheel moves the canvas's scroll bars a tenth of the part
+//                                    shown a notch (sideways with shift) and calls SCROLL_CB
 //   K_ANY, K_xxx     focused element int cb(TukHandle focused, int key)   key: a K_ code
 //   CLOSE_CB         dialog          int cb(TukHandle dialog)
 //   RESIZE_CB        canvas          int cb(TukHandle self, int width, int height)
@@ -52,6 +57,7 @@ typedef int (*TukCallback)(TukHandle);
 typedef int (*TukIdleCallback)(void);
 typedef int (*TukButtonCallback)(TukHandle, int, int, int, int, char*);
 typedef int (*TukMotionCallback)(TukHandle, int, int, char*);
+typedef int (*TukWheelCallback)(TukHandle, double, int, int, char*);
 typedef int (*TukKeyCallback)(TukHandle, int);
 typedef int (*TukItemCallback)(TukHandle, int);
 typedef int (*TukCanvasCallback)(TukHandle, double, double);
@@ -148,6 +154,8 @@ void TukDestroy(TukHandle element);
 //   XMAX, DX, POSX are the whole length, the part shown and its first unit, counted from 0
 //   (YMAX, DY, POSY likewise, POSY from the top); the bars follow them when they are set. A
 //   move of a bar by the user stores POSX and POSY and calls SCROLL_CB.
+// A canvas's DRAWSIZE "WxH" is its drawing area as last laid out (it may be wider than its
+//   RASTERSIZE in a box that gives it more room); it is set before RESIZE_CB is called.
 // Stores the pointer itself: the caller keeps the string alive. A null value removes it.
 void TukSetAttribute(TukHandle element, const char* name, const char* value);
 // The same, storing a private copy of the value.
@@ -181,8 +189,9 @@ int TukHide(TukHandle element);                // 0, or 1 for a null or unmapped
 int TukPopup(TukHandle element, int x, int y); // modal for dialogs; runs a menu's picked entry
 TukHandle TukSetFocus(TukHandle element);      // returns the element that had the focus
 // Lays out again the mapped dialog holding the element after its sizes changed (RASTERSIZE,
-// SIZE, SCROLLBAR ...): the dialog takes its new natural size, and one on screen is centred
-// again, as every show centres it. TUK_NOERROR, or TUK_ERROR for a null or unmapped element.
+// SIZE, SCROLLBAR ...): the dialog takes its new natural size, and one on screen whose size
+// changed is centred again, as every show centres it. TUK_NOERROR, or TUK_ERROR for a null or
+// unmapped element.
 int TukRefresh(TukHandle element);
 // The natural size of the element as the layout would compute it now from the attributes of
 // its dialog's tree (out: pixels; a dialog's includes its decoration); 0 x 0 for null.

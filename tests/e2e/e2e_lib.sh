@@ -231,6 +231,17 @@ fresh_home() {
   export HOME="$1/home" XDG_CONFIG_HOME="$1/home/.config"
 }
 
+# load_through_file_menu ENTRY PATH: File's entry (from 0) through the file dialog; then the
+# main window's and its canvas's geometry: MX MY MW MH, CANVAS and CX CY CW CH.
+load_through_file_menu() {
+  menu_pick 0 "$1"
+  choose_in_file_dialog "$2"
+  sleep 0.5
+  CANVAS=$(child_canvas "$MAIN")
+  read -r MX MY MW MH < <(geometry "$MAIN")
+  read -r CX CY CW CH < <(geometry "$CANVAS")
+}
+
 # choose_in_file_dialog PATH [TITLE]: in the file dialog that a command opened (titled
 # "Seleção de Arquivos" unless TITLE says otherwise), types the path into its location field
 # (Ctrl+L) and confirms it. No window manager gives the chooser the focus, so it is taken for it.
@@ -256,6 +267,7 @@ fresh_run() {
   WORK=$(mktemp -d)
   fresh_home "$WORK"
   export TUK_MESSAGE_LOG="$WORK/messages.txt"
+  trap 'cleanup; rm -rf "$WORK"' EXIT
 }
 
 # start_program PROGRAM FOLDER LOG: starts the program in FOLDER (as run.sh starts it there) with

@@ -6,12 +6,8 @@
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
 source "$1" "$2" "$3"
 VARNESK=$4
-LOG="$SHOTS/large_image.log"
-: >"$LOG"
-WORK=$(mktemp -d)
-fresh_home "$WORK"
+fresh_run large_image
 export VARNESK_STATE_FILE="$WORK/state.txt"
-trap 'cleanup; rm -rf "$WORK"' EXIT
 
 # the landmark: a 3 x 3 magenta block centred on image pixel (1850, 1000), row from the bottom,
 # on a grey 1920 x 1080 picture (24-bit BMP, bottom row first)
@@ -36,19 +32,9 @@ PY
 : >"$WORK/big.ref"
 echo "$WORK/big.bmp $WORK/big.ref" >"$WORK/big.cen"
 
-"$VARNESK" >>"$LOG" 2>&1 &
-PID=$!
-started "$PID"
-MAIN=$(wait_window '^Varnesk$') || exit 1
-menu_bar "$MAIN"
-
+start_program "$VARNESK" "$WORK" "$LOG"
 # 1. the scene through the file dialog
-menu_pick 0 0
-choose_in_file_dialog "$WORK/big.cen"
-sleep 0.5
-CANVAS=$(child_canvas "$MAIN")
-read -r MX MY MW MH < <(geometry "$MAIN")
-read -r CX CY CW CH < <(geometry "$CANVAS")
+load_through_file_menu 0 "$WORK/big.cen"
 shot large_1_loaded >/dev/null
 echo "window ${MW}x${MH}, canvas ${CW}x${CH}"
 [ "$MW" -le 1280 ] && [ "$MH" -le 1024 ] || fail "the main window (${MW}x${MH}) is larger than the screen"

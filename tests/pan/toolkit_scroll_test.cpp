@@ -1,5 +1,6 @@
 // The toolkit's part of panning, on the headless driver: a canvas resized while its dialog is
-// on screen, and canvas scroll bars (room in the layout, client size, the SCROLL event).
+// on screen, canvas scroll bars (room in the layout, client size, the SCROLL event) and the
+// mouse wheel. (A dialog as wide as its menu bar is checked on the main window, tests/zoom.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,6 +16,9 @@ struct Seen {
   int resize_w = -1, resize_h = -1;
   double scroll_x = -1, scroll_y = -1;
   int scrolls = 0, paints = 0;
+  int wheels = 0, wheel_x = -1, wheel_y = -1;
+  double wheel_delta = 0;
+  std::string wheel_status;
 } g_seen;
 
 int on_resize(TukHandle, int w, int h) {
@@ -26,6 +30,14 @@ int on_scroll(TukHandle, double x, double y) {
   g_seen.scroll_x = x;
   g_seen.scroll_y = y;
   ++g_seen.scrolls;
+  return TUK_DEFAULT;
+}
+int on_wheel(TukHandle, double delta, int x, int y, char* status) {
+  ++g_seen.wheels;
+  g_seen.wheel_delta = delta;
+  g_seen.wheel_x = x;
+  g_seen.wheel_y = y;
+  g_seen.wheel_status = status;
   return TUK_DEFAULT;
 }
 int on_paint(TukHandle, double, double) {
@@ -85,6 +97,28 @@ TEST_F(CanvasScrollTest, refresh_gives_a_shown_dialog_the_canvas_new_size) {
   EXPECT_EQ(fh, 150);
 }
 
+TEST_F(CanvasScrollTest, refresh_of_the_same_size_leaves_the_window_where_it_is) {
+  TukShow(dialog_);
+  // the user moved the window; bars that take their room from the drawing area keep its size
+  tuk_driver()->show(dialog_, 10, 20);
+  TukElement* d = dialog_;
+  d->x = 10;
+  d->y = 20;
+  TukSetAttribute(canvas_, "SCROLLBAR", "YES");
+  TukSetAttribute(canvas_, "RASTERSIZE", "184x84");
+  EXPECT_EQ(TukRefresh(canvas_), TUK_NOERROR);
+  int x = 0, y = 0, w = 0, h = 0;
+  tuk_element_geometry(dialog_, &x, &y, &w, &h);
+  EXPECT_EQ(w, 208);
+  EXPECT_EQ(h, 128);
+  EXPECT_EQ(x, 10);
+  EXPECT_EQ(y, 20);
+  int cw = 0, ch = 0;
+  client(&cw, &ch);
+  EXPECT_EQ(cw, 184);
+  EXPECT_EQ(ch, 84);
+}
+
 TEST_F(CanvasScrollTest, refresh_refuses_what_is_not_mapped) {
   EXPECT_EQ(TukRefresh(nullptr), TUK_ERROR);
   EXPECT_EQ(TukRefresh(canvas_), TUK_ERROR);  // its dialog was never shown
@@ -134,6 +168,58 @@ TEST_F(CanvasScrollTest, a_moved_bar_stores_the_position_and_calls_scroll_cb) {
   EXPECT_EQ(g_seen.scroll_x, 12.0);
   EXPECT_EQ(g_seen.scroll_y, 40.0);
   EXPECT_EQ(std::string(TukGetAttribute(canvas_, "POSX")), "12");
+}
+
+TEST_F(CanvasScrollTest, wheel_without_a_callback_moves_the_bars_a_tenth_of_the_part_shown) {
+  for (const char* a : {"SCROLLBAR=YES", "XMAX=1000", "DX=200", "YMAX=500", "DY=100"}) {
+    const std::string kv = a;
+    TukStoreAttribute(canvas_, kv.substr(0, kv.find('=')).c_str(), kv.substr(kv.find('=') + 1).c_str());
+  }
+  TukSetFunction("on_scroll", TukCallbackOf(on_scroll));
+  TukSetAttribute(canvas_, "SCROLL_CB", "on_scroll");
+  TukShow(dialog_);
+  struct Turn {
+    int notches_x, notches_y, modifiers;
+    int posx, posy;  // where the bars are afterwards
+  };
+  const Turn turns[] = {
+      {0, -2, 0, 0, 20},               // towards the user: down, 10 rows a notch
+      {0, 5, 0, 0, 0},                 // away, stopped at the top
+      {0, -1, TUK_MOD_SHIFT, 20, 0},   // with shift: right
+      {100, 0, 0, 800, 0},             // a horizontal wheel, stopped at the right end
+      {0, -1000000, 0, 800, 400},      // no overflow, stopped at the bottom
+  };
+  for (const Turn& t : turns) {
+    TukHeadlessWheel(canvas_, t.notches_x, t.notches_y, 10, 10, t.modifiers);
+    TukFlush();
+    EXPECT_EQ(TukGetInt(canvas_, "POSX"), t.posx) << t.notches_x << "," << t.notches_y;
+    EXPECT_EQ(TukGetInt(canvas_, "POSY"), t.posy) << t.notches_x << "," << t.notches_y;
+    EXPECT_EQ(g_seen.scroll_x, t.posx);
+    EXPECT_EQ(g_seen.scroll_y, t.posy);
+  }
+  EXPECT_EQ(g_seen.scrolls, 5);
+  // at the bottom already: nothing moves, nothing is reported
+  TukHeadlessWheel(canvas_, 0, -1, 10, 10, 0);
+  TukFlush();
+  EXPECT_EQ(g_seen.scrolls, 5);
+}
+
+TEST_F(CanvasScrollTest, wheel_callback_takes_the_vertical_wheel_with_pointer_and_modifiers) {
+  TukStoreAttribute(canvas_, "SCROLLBAR", "YES");
+  TukStoreAttribute(canvas_, "YMAX", "500");
+  TukStoreAttribute(canvas_, "DY", "100");
+  TukSetFunction("on_wheel", TukCallbackOf(on_wheel));
+  TukSetAttribute(canvas_, "WHEEL_CB", "on_wheel");
+  TukShow(dialog_);
+  TukHeadlessWheel(canvas_, 0, 3, 40, 50, TUK_MOD_CONTROL);
+  TukFlush();
+  EXPECT_EQ(g_seen.wheels, 1);
+  EXPECT_EQ(g_seen.wheel_delta, 3.0);
+  EXPECT_EQ(g_seen.wheel_x, 40);
+  EXPECT_EQ(g_seen.wheel_y, 50);
+  EXPECT_EQ(g_seen.wheel_status.substr(0, 2), " C");
+  EXPECT_EQ(TukGetInt(canvas_, "POSY"), 0) << "the callback took the turn: the bars stay";
+  EXPECT_EQ(g_seen.scrolls, 0);
 }
 
 }  // namespace

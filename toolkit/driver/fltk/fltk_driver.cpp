@@ -190,6 +190,10 @@ void fl_decoration(TukHandle e, int has_menu, int* w, int* h) {
   } else if (tuk_element_kind(e) == TUK_KIND_BUTTON) {
     *w = kButtonPadW;
     *h = kButtonPadH;
+  } else if (tuk_element_kind(e) == TUK_KIND_MENU) {
+    *w = 2 * kMenuBarEnd;
+  } else if (tuk_element_kind(e) == TUK_KIND_SUBMENU || tuk_element_kind(e) == TUK_KIND_ITEM) {
+    *w = kMenuTitlePad;
   } else if (tuk_canvas_scrolls(e)) {
     *w = Fl::scrollbar_size();
     *h = Fl::scrollbar_size();

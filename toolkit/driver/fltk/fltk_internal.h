@@ -26,6 +26,9 @@
 namespace fltkdrv {
 
 constexpr int kMenuBarHeight = 25;
+// Fl_Menu_Bar starts its first title 6 pixels in and gives each title its text's width and 16
+constexpr int kMenuBarEnd = 6;
+constexpr int kMenuTitlePad = 16;
 constexpr int kFontSize = 14;
 
 // ---- event queue -------------------------------------------------------------------------------

@@ -435,10 +435,17 @@ int Canvas::handle(int event) {
       return 1;
     }
     case FL_MOUSEWHEEL: {
-      // the wheel moves the canvas's scroll bars, which report the move as a SCROLL event
-      Fl_Scrollbar* bar = Fl::event_dy() != 0 ? vbar : hbar;
-      if (!dialog_enabled(this) || !bar || !bar->active()) return 0;
-      return bar->handle(FL_MOUSEWHEEL);
+      // the core decides what a turn does: the canvas's WHEEL_CB, else its scroll bars
+      if (!dialog_enabled(this)) return 0;
+      TukEvent ev{};
+      ev.type = TUK_EVENT_WHEEL;
+      ev.wheel_x = Fl::event_dx();
+      ev.wheel_y = -Fl::event_dy();  // FLTK counts a turn towards the user as positive
+      ev.x = Fl::event_x();
+      ev.y = Fl::event_y();
+      ev.modifiers = modifiers_now();
+      queue_event(ev, id);
+      return 1;
     }
     case FL_ENTER:
     case FL_LEAVE: {

@@ -27,6 +27,8 @@ constexpr int kTitleBar = 20;
 constexpr int kMenuBar = 20;
 constexpr int kButtonBorder = 4;  // around a button's text, each side
 constexpr int kScrollBar = 16;    // a canvas's scroll bars, across
+constexpr int kMenuBarEnd = 6;    // a menu bar's margin before its first title and after its last
+constexpr int kMenuTitlePad = 16; // a menu bar's room around each title's text
 
 // What a mapped element is to this driver.
 struct Native {
@@ -320,6 +322,12 @@ void hl_decoration(TukHandle e, int has_menu, int* w, int* h) {
   } else if (tuk_element_kind(e) == TUK_KIND_BUTTON) {
     *w = 2 * kButtonBorder;
     *h = 2 * kButtonBorder;
+  } else if (tuk_element_kind(e) == TUK_KIND_MENU) {
+    *w = 2 * kMenuBarEnd;
+    *h = 0;
+  } else if (tuk_element_kind(e) == TUK_KIND_SUBMENU || tuk_element_kind(e) == TUK_KIND_ITEM) {
+    *w = kMenuTitlePad;
+    *h = 0;
   } else if (tuk_canvas_scrolls(e)) {
     *w = kScrollBar;
     *h = kScrollBar;
@@ -573,15 +581,21 @@ void fail(const char* what, TukHandle element) {
 
 namespace {
 
-void queue_button(TukHandle canvas, int button, int pressed, int double_click, int x, int y,
-                  int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_BUTTON);
-  ev.button = button;
-  ev.pressed = pressed;
-  ev.double_click = double_click;
+// an event of the pointer at (x, y) of a canvas with the modifiers held
+TukEvent pointer_event(int type, int x, int y, int modifiers) {
+  TukEvent ev = event_of(type);
   ev.x = x;
   ev.y = y;
   ev.modifiers = modifiers;
+  return ev;
+}
+
+void queue_button(TukHandle canvas, int button, int pressed, int double_click, int x, int y,
+                  int modifiers) {
+  TukEvent ev = pointer_event(TUK_EVENT_BUTTON, x, y, modifiers);
+  ev.button = button;
+  ev.pressed = pressed;
+  ev.double_click = double_click;
   queue(SCRIPT_EVENT, canvas, ev);
 }
 
@@ -600,10 +614,13 @@ void TukHeadlessMouseRelease(TukHandle canvas, int button, int x, int y, int mod
 }
 
 void TukHeadlessMouseMove(TukHandle canvas, int x, int y, int modifiers) {
-  TukEvent ev = event_of(TUK_EVENT_MOTION);
-  ev.x = x;
-  ev.y = y;
-  ev.modifiers = modifiers;
+  queue(SCRIPT_EVENT, canvas, pointer_event(TUK_EVENT_MOTION, x, y, modifiers));
+}
+
+void TukHeadlessWheel(TukHandle canvas, int notches_x, int notches_y, int x, int y, int modifiers) {
+  TukEvent ev = pointer_event(TUK_EVENT_WHEEL, x, y, modifiers);
+  ev.wheel_x = notches_x;
+  ev.wheel_y = notches_y;
   queue(SCRIPT_EVENT, canvas, ev);
 }
 

@@ -6,7 +6,8 @@
 //   height of 13 pixels; a text is 7 pixels a character of its longest line by 13 a line;
 //   a dialog adds 4 pixels of frame on each side, a 20-pixel title bar and, when its MENU names
 //   a menu, a 20-pixel menu bar (8 x 28, or 8 x 48 with a menu); a button adds 4 pixels on each
-//   side of its text (8 x 8); a canvas with SCROLLBAR "YES" has 16-pixel bars (16 x 16).
+//   side of its text (8 x 8); a canvas with SCROLLBAR "YES" has 16-pixel bars (16 x 16); a
+//   menu bar has 6 pixels at each end and 16 around each title's text.
 // OpenGL: every GL canvas has its own EGL context (Mesa's surfaceless platform, desktop OpenGL
 //   compatibility profile) drawing into a pbuffer of the canvas's size. The colour, alpha, depth
 //   and stencil sizes are minimums; stereo and accumulation buffers are not available and are
@@ -28,6 +29,9 @@ void TukHeadlessMousePress(TukHandle canvas, int button, int x, int y, int modif
 void TukHeadlessMouseDoubleClick(TukHandle canvas, int button, int x, int y, int modifiers);
 void TukHeadlessMouseRelease(TukHandle canvas, int button, int x, int y, int modifiers);
 void TukHeadlessMouseMove(TukHandle canvas, int x, int y, int modifiers);
+// The user turns the mouse wheel over the canvas at (x, y): notches_y away from the user
+// (up) positive, notches_x of a horizontal wheel right positive.
+void TukHeadlessWheel(TukHandle canvas, int notches_x, int notches_y, int x, int y, int modifiers);
 // The user moves the canvas's scroll bars to POSX posx and POSY posy.
 void TukHeadlessScroll(TukHandle canvas, int posx, int posy);
 // A key (a TukKeySym: 'a', '1', TUK_KS_UP ...) on whatever element has the focus when it is

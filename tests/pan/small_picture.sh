@@ -1,0 +1,83 @@
+# A picture narrower than the menu bar under Xvfb (1280 x 1024): a 160 x 120 picture made here
+# with ImageMagick, loaded through File > "Load Image". The window keeps all five menu titles
+# (Help > About still opens), the picture sits at the left of its canvas, and in Edit > "Add
+# Reference Points" mode a click right of the picture opens no dialog and stores nothing, while
+# a click on it opens the landmark dialog (so the mode was on). What was stored is read from
+# VARNESK_STATE_FILE at exit.
+# Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
+source "$1" "$2" "$3"
+VARNESK=$4
+fresh_run small_picture
+export VARNESK_STATE_FILE="$WORK/state.txt"
+
+# red at the top to blue at the bottom, so that the picture's part of the canvas is not uniform
+convert -size 160x120 gradient:red-blue -type TrueColor "BMP3:$WORK/small.bmp" ||
+  fail "ImageMagick could not make the picture"
+
+start_program "$VARNESK" "$WORK" "$LOG"
+# 1. File > Load Image
+load_through_file_menu 1 "$WORK/small.bmp"
+shot small_1_loaded >/dev/null
+echo "window ${MW}x${MH}, canvas ${CW}x${CH}"
+[ "$CH" = 120 ] || fail "the canvas is ${CH} rows high, not the picture's 120"
+[ "$MW" -gt 200 ] || fail "the window is only ${MW} pixels wide"
+# the five titles are all on the window's own menu bar, the last one short of its right edge
+menu_bar "$MAIN"
+last=${MENU_TITLES[4]}
+[ "${last#* }" -lt "$((MW - 4))" ] || fail "the Help title ends at ${last#* }, at the window's edge ($MW)"
+
+# 2. the picture at the left: its gradient changes down a column, the strip right of it does not
+[ "$(pixel_at $((CX + 80)) $((CY + 5)))" != "$(pixel_at $((CX + 80)) $((CY + 114)))" ] ||
+  fail "no gradient where the picture should be"
+right=$((CX + (160 + CW) / 2))
+[ "$(pixel_at "$right" $((CY + 5)))" = "$(pixel_at "$right" $((CY + 114)))" ] ||
+  fail "the canvas right of the picture is not plain background"
+
+# 3. Edit > Add Reference Points, a click right of the picture: no dialog
+menu_pick 1 0
+xdotool mousemove --window "$CANVAS" $(( (160 + CW) / 2 )) 60 click 1
+sleep 1
+shot small_2_click_beside >/dev/null
+xdotool search --onlyvisible --name '^Field Reference Points$' >/dev/null &&
+  fail "a click beside the picture opened the landmark dialog"
+# the pointer over the picture brings the magnifier, in the corner away from it: right of the
+# picture here, where the canvas was plain
+grey=$(pixel_at "$right" $((CY + 60)))
+xdotool mousemove --window "$CANVAS" 40 60
+sleep 0.5
+magnified=$(shot small_3_magnifier "$CANVAS")
+plain=$(count_colour "$magnified" "(r, g, b) == tuple(int(c) for c in '$grey'.split())")
+[ "$plain" -lt $(( (CW - 160) * CH - 2000 )) ] ||
+  fail "no magnifier beside the picture ($plain plain pixels remain)"
+# ... while a click on the picture does; closed without a landmark, it stores nothing
+xdotool mousemove --window "$CANVAS" 100 60 click 1
+DIALOG=$(wait_window '^Field Reference Points$') || exit 1
+shot small_4_click_on_picture >/dev/null
+"$X_CLOSE" "$DIALOG"
+wait_gone '^Field Reference Points$'
+
+# 4. the last menu works: Help > About
+menu_pick 4 1
+ABOUT=$(wait_window '^About$') || exit 1
+shot small_5_about >/dev/null
+"$X_CLOSE" "$ABOUT"
+wait_gone '^About$'
+
+# 5. Ctrl + wheel up over the picture: x2, the picture now covers the whole drawing area, which
+# gives the scroll bars their room in a window of the same size
+xdotool mousemove --window "$CANVAS" 40 60
+xdotool keydown ctrl click 4 keyup ctrl
+sleep 0.5
+shot small_6_zoomed "$MAIN" >/dev/null
+[ "$(pixel_at "$right" $((CY + 5)))" != "$(pixel_at "$right" $((CY + 90)))" ] ||
+  fail "Ctrl + wheel did not magnify the picture over the canvas"
+read -r _ _ ZW ZH < <(geometry "$MAIN")
+[ "$ZW $ZH" = "$MW $MH" ] || fail "the window changed size with the zoom (${ZW}x${ZH})"
+
+"$X_CLOSE" "$MAIN"
+wait_exit "$PID"
+[ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
+cat "$VARNESK_STATE_FILE"
+grep -qx 'image 160 120' "$VARNESK_STATE_FILE" || fail "the picture was not loaded"
+grep -qx 'references 0' "$VARNESK_STATE_FILE" || fail "a reference point was stored"
+echo "PASS: a 160x120 picture keeps the five menus in reach and the canvas beside it inert, screenshots in $SHOTS"
