@@ -271,10 +271,10 @@ double evaluate_camera(const double eye[3], const double target[3], int cx, int 
     const double D = fx * dx + fy * dy + fz * dz;
     ca[i] = (dx - fx * dz / fz) / D;
     cb[i] = (dy - fy * dz / fz) / D;
-    obs[i] = u[i] - cx;
+    obs[i] = static_cast<double>(u[i]) - cx;  // exact, and no int overflow at the extremes
     ca[n + i] = (fx * fy * dx / fz - (fx * fx + fz * fz) * dy / fz + fy * dz) / D;
     cb[n + i] = ((fy * fy + fz * fz) * dx / fz - fx * fy * dy / fz - fx * dz) / D;
-    obs[n + i] = v[i] - cy;
+    obs[n + i] = static_cast<double>(v[i]) - cy;
   }
   double N[2 * S] = {};
   double rhs[2] = {0, 0};
