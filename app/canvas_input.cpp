@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/calibration_text.h"
 #include "app/interface.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
@@ -103,7 +104,7 @@ MeasureOutcome measure_clicked_points(int mode) {
   MeasureOutcome out;
   out.title = "Erro";
   if (!camera_calibrated()) {
-    std::snprintf(out.text, sizeof out.text, "Câmera não calibrada: marque ao menos 6 pontos de referência.");
+    not_calibrated_text(appState, out.text, sizeof out.text);
     return out;
   }
   if (!on_visible_ground(appState.measureX1, appState.measureY1) ||
@@ -116,13 +117,13 @@ MeasureOutcome measure_clicked_points(int mode) {
   const double d = mode == MODE_POINT_DISTANCE ? distance_between_points(appState, x1, y1, x2, y2)
                                                : distance_between_parallels(appState, x1, y1, x2, y2);
   if (!std::isfinite(d)) {
-    std::snprintf(out.text, sizeof out.text, "Câmera não calibrada: marque ao menos 6 pontos de referência.");
+    not_calibrated_text(appState, out.text, sizeof out.text);
     return out;
   }
   out.ok = 1;
   out.metres = d;
   out.title = measure_kind(mode).title;
-  std::snprintf(out.text, sizeof out.text, "%5.1lf metros", d);
+  measurement_text(appState, d, mode != MODE_POINT_DISTANCE, x1, y1, x2, y2, out.text, sizeof out.text);
   return out;
 }
 

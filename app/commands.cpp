@@ -5,6 +5,7 @@
 #include "app/interface.h"
 #include "app/landmark_dialog.h"
 #include "app/scene_commands.h"
+#include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
 
@@ -75,6 +76,15 @@ int vislinhacampo_cb(TukHandle, int) {
   return toggle_view(&appState.showFieldLines, appState.visFieldLinesItem);
 }
 
+int cameratv_cb(TukHandle self, int) {
+  const int forced = appState.cameraPreference == CAMERA_FORCE_BROADCAST;
+  appState.cameraPreference = forced ? CAMERA_AUTO : CAMERA_FORCE_BROADCAST;
+  TukSetAttribute(self, "VALUE", forced ? "OFF" : "ON");
+  update_calibration(appState);  // the measurements use the camera of the model now chosen
+  request_image_redraw();
+  return TUK_DEFAULT;
+}
+
 int disptos_cb(TukHandle, int) {
   appState.measureClicks = 0;
   appState.interactionMode = MODE_POINT_DISTANCE;
@@ -132,6 +142,7 @@ void register_callbacks() {
       // panning an image larger than the screen: keys of the main window and its scroll bars
       {"rolar_cb", TukCallbackOf(rolar_cb)},
       {"rolagem_cb", TukCallbackOf(rolagem_cb)},
+      {"cameratv_cb", TukCallbackOf(cameratv_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }
