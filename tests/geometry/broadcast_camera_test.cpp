@@ -221,6 +221,52 @@ TEST(SyntheticSet, GroundOnlyBroadcastNoWorseThanDltAndBandsCover95) {
   }
 }
 
+// With the fewest landmarks each camera takes, the camera's own uncertainty outweighs that of
+// the two measured pixels: a band that left out the landmark clicks would cover far too little.
+TEST(DistanceBand, CoversTheTruthWhenTheCameraIsTheWeakPoint) {
+  const SyntheticCamera cam = broadcast_camera();
+  struct Case {
+    const char* what;
+    int landmarks[6];
+    int count;
+    int model;
+  };
+  const Case cases[] = {
+      {"DLT camera, six landmarks", {0, 6, 13, 33, 25, 26}, 6, CAMERA_DLT},
+      {"broadcast camera, four ground landmarks", {0, 6, 13, 33}, 4, CAMERA_BROADCAST},
+  };
+  const double a[2] = {52.5, 34}, b[2] = {30, 10};  // far from most of the landmarks
+  const double truth = std::hypot(a[0] - b[0], a[1] - b[1]);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::mt19937 rng(77);
+    std::normal_distribution<double> N(0.0, 1.5);
+    int covered = 0, trials = 0;
+    for (int t = 0; t < 150; ++t) {
+      static CalibrationState s;
+      mark_landmarks(cam, c.landmarks, c.count, 0, 1, s);
+      for (int i = 0; i < s.refCount; ++i) {
+        double u, v;
+        synthetic_project(cam, s.refWorldX[i], s.refWorldY[i], s.refWorldZ[i], &u, &v);
+        s.refImageX[i] = static_cast<int>(std::lround(u + N(rng)));
+        s.refImageY[i] = static_cast<int>(std::lround(v + N(rng)));
+      }
+      MeasurePair m;
+      synthetic_click(cam, a[0], a[1], 0, 1.5, rng, &m.ua, &m.va);
+      synthetic_click(cam, b[0], b[1], 0, 1.5, rng, &m.ub, &m.vb);
+      if (!update_calibration(s)) continue;
+      ASSERT_EQ(s.cameraModel, c.model);
+      DistanceBand band;
+      ASSERT_EQ(distance_band(s, std::sqrt(1.5 * 1.5 + 1.0 / 12), m, &band), 1);
+      covered += band.distanceLo <= truth && truth <= band.distanceHi;
+      ++trials;
+    }
+    ASSERT_GE(trials, 140);
+    EXPECT_GE(covered, 0.88 * trials);
+    EXPECT_LE(covered, 0.99 * trials);
+  }
+}
+
 // The first-order band of the broadcast camera against the reference way: refit under
 // perturbed clicks and take the percentiles.
 TEST(DistanceBand, BroadcastPropagationMatchesSampling) {
