@@ -126,33 +126,6 @@ TEST(BroadcastCamera, RefusalsLeaveNoCurrentCamera) {
   EXPECT_EQ(s.calibrationReport.broadcastStatus, CALIB_EYE_BELOW_GROUND);
 }
 
-TEST(LandmarkCounts, GroundOnOneLineAndGeneralPosition) {
-  struct Case {
-    int landmarks[6];
-    int count;
-    int ground, offGround, general, oneLine;
-  };
-  const Case cases[] = {
-      {{27, 28, 29, 30, 31}, 5, 5, 0, 0, 1},
-      {{27, 28, 29, 13, 25, 26}, 6, 4, 2, 0, 0},
-      {{27, 28, 29, 13, 14}, 5, 5, 0, 1, 0},
-      {{0, 25}, 2, 1, 1, 0, 0},
-  };
-  for (const Case& c : cases) {
-    double X[6], Y[6], Z[6];
-    for (int i = 0; i < c.count; ++i) {
-      X[i] = FieldLandmarkTable[c.landmarks[i]].x;
-      Y[i] = FieldLandmarkTable[c.landmarks[i]].y;
-      Z[i] = FieldLandmarkTable[c.landmarks[i]].z;
-    }
-    const LandmarkCounts k = count_landmarks(c.count, X, Y, Z);
-    EXPECT_EQ(k.ground, c.ground);
-    EXPECT_EQ(k.offGround, c.offGround);
-    EXPECT_EQ(k.groundGeneral, c.general);
-    EXPECT_EQ(k.groundOnOneLine, c.oneLine);
-  }
-}
-
 // The offside-gap errors and band coverage over the synthetic set, one noise level. The cameras
 // are compared on player pixels that are only rounded: with the same click noise on the players
 // too, that noise swamps the camera's own error (even the true camera then lands within a few
