@@ -163,4 +163,5 @@ void build_interface() {
   s.visRefPointsItem = view_items[0];
   s.visObjPointsItem = view_items[1];
   s.visFieldLinesItem = view_items[2];
+  TukSetAttribute(view_items[6], "VALUE", "OFF");  // a check item from the start: the rule chooses the camera
 }
