@@ -5,17 +5,15 @@
 # and the measurement says why: the rule, the counts, and that the points lie on one line.
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK DEMO_DIR
 source "$1" "$2" "$3"
-VARNESK=$4
-DEMO=$5
-LOG="$SHOTS/broadcast.log"
-: >"$LOG"
-WORK=$(mktemp -d)
-fresh_home "$WORK"
-export TUK_MESSAGE_LOG="$WORK/messages.txt"
+VARNESK=$4 DEMO=$5 LOG="$SHOTS/broadcast.log" WORK=$(mktemp -d)
 RED='r > 170 and g < 100 and b < 100'
+: >"$LOG"
+fresh_home "$WORK"
+# every message shown is copied here: the band under the number is drawn, not readable from X
+export TUK_MESSAGE_LOG="$WORK/messages.txt"
 
 cd "$DEMO" || fail "no demo folder $DEMO"
-start_program() {
+open_varnesk() {
   "$VARNESK" >>"$LOG" 2>&1 &
   PID=$!
   started "$PID"
@@ -23,12 +21,12 @@ start_program() {
   CANVAS=$(child_canvas "$MAIN")
   menu_bar "$MAIN"
 }
-stop_program() {
+close_varnesk() {
   "$X_CLOSE" "$MAIN"
   wait_exit "$PID"
   [ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
 }
-start_program
+open_varnesk
 
 load_scene() {
   menu_pick 0 0
@@ -100,8 +98,8 @@ python3 -c "import sys; lo, hi = map(float, sys.argv[1:]); sys.exit(0 if lo <= 1
 
 # 3. five ground points on the halfway line, in a program that has had no camera yet: no
 #    camera, and the message says why
-stop_program
-start_program
+close_varnesk
+open_varnesk
 printf '5\n52.5 0 0 500 100\n52.5 24.85 0 520 150\n52.5 34 0 540 200\n52.5 43.15 0 560 250\n52.5 68 0 580 300\n' \
   >"$WORK/halfway.ref"
 printf '%s\n%s\n' "$DEMO/demo.jpg" "$WORK/halfway.ref" >"$WORK/halfway.cen"
@@ -112,6 +110,6 @@ grep -qF "$(printf 'Erro\tC\303\242mera n\303\243o calibrada: marque ao menos 4 
 grep -qF "Marcados: 5 no gramado e 0 fora do chão. Os pontos do gramado estão todos numa mesma linha." \
   "$TUK_MESSAGE_LOG" || fail "the message does not say the points lie on one line: $(cat "$TUK_MESSAGE_LOG")"
 
-stop_program
+close_varnesk
 rm -rf "$WORK"
 echo "PASS: the broadcast camera, screenshots in $SHOTS"
