@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/calibration_text.h"
 #include "app/interface.h"
 #include "app/landmark_dialog.h"
 #include "app/reference_edit.h"
@@ -29,12 +30,7 @@ MeasureKind measure_kind(int mode) {
 // picture measures plausible nonsense (the calibration of unchanged points is cached)
 bool camera_calibrated() { return update_calibration(appState) == 1 && appState.cameraCurrent == 1; }
 
-// w < 0 is a ground point in front of the camera; on the horizon the solve fails
-bool on_visible_ground(int u, int v) {
-  double g[3] = {0, 0, 0};
-  return back_project_to_ground(appState.cameraMatrix, u, v, g) == 0 && g[2] < 0 &&
-         std::isfinite(g[0]) && std::isfinite(g[1]);
-}
+bool on_visible_ground(int u, int v) { return pixel_on_ground_in_front(appState, u, v); }
 
 void add_reference_point(int x, int y) {
   TukSetAttribute(appState.visRefPointsItem, "VALUE", "ON");
@@ -119,7 +115,7 @@ MeasureOutcome measure_clicked_points(int mode) {
   MeasureOutcome out;
   out.title = "Erro";
   if (!camera_calibrated()) {
-    std::snprintf(out.text, sizeof out.text, "%s", not_calibrated_text());
+    not_calibrated_text(appState, out.text, sizeof out.text);
     return out;
   }
   if (!on_visible_ground(appState.measureX1, appState.measureY1) ||
@@ -132,13 +128,13 @@ MeasureOutcome measure_clicked_points(int mode) {
   const double d = mode == MODE_POINT_DISTANCE ? distance_between_points(appState, x1, y1, x2, y2)
                                                : distance_between_parallels(appState, x1, y1, x2, y2);
   if (!std::isfinite(d)) {
-    std::snprintf(out.text, sizeof out.text, "%s", not_calibrated_text());
+    not_calibrated_text(appState, out.text, sizeof out.text);
     return out;
   }
   out.ok = 1;
   out.metres = d;
   out.title = measure_kind(mode).title;
-  std::snprintf(out.text, sizeof out.text, "%5.1lf metros", d);
+  measurement_text(appState, d, mode != MODE_POINT_DISTANCE, x1, y1, x2, y2, out.text, sizeof out.text);
   return out;
 }
 

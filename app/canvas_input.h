@@ -33,7 +33,7 @@ struct MeasureOutcome {
   int ok = 0;             // 1: the distance is a number of metres on the ground
   double metres = 0;      // the distance when ok
   const char* title = ""; // the message's title
-  char text[96] = {};     // the message's text: "%5.1lf metros", or why there is no number
+  char text[320] = {};    // the message's text: "%5.1lf metros" and the band, or why there is no number
 };
 
 // Measures between the two stored measurement points for MODE_POINT_DISTANCE or

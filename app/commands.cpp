@@ -6,6 +6,7 @@
 #include "app/landmark_dialog.h"
 #include "app/reference_edit.h"
 #include "app/scene_commands.h"
+#include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "scene/file_commands.h"
 
@@ -68,6 +69,15 @@ int visobjpto_cb(TukHandle, int) {
 }
 int vislinhacampo_cb(TukHandle, int) {
   return toggle_view(&appState.showFieldLines, appState.visFieldLinesItem);
+}
+
+int cameratv_cb(TukHandle self, int) {
+  const int forced = appState.cameraPreference == CAMERA_FORCE_BROADCAST;
+  appState.cameraPreference = forced ? CAMERA_AUTO : CAMERA_FORCE_BROADCAST;
+  TukSetAttribute(self, "VALUE", forced ? "OFF" : "ON");
+  update_calibration(appState);  // the measurements use the camera of the model now chosen
+  request_image_redraw();
+  return TUK_DEFAULT;
 }
 
 int disptos_cb(TukHandle, int) {
@@ -135,6 +145,8 @@ void register_callbacks() {
       {"wheel_cb", TukCallbackOf(wheel_cb)},
       {"motion_cb", TukCallbackOf(motion_cb)},
       {"leave_cb", TukCallbackOf(leave_cb)},
+      // the camera model
+      {"cameratv_cb", TukCallbackOf(cameratv_cb)},
   };
   for (const Registration& r : kCallbacks) TukSetFunction(r.name, r.function);
 }

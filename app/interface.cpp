@@ -95,9 +95,10 @@ void build_interface() {
   TukHandle view_items[] = {TukItem("Reference Points", "visrefpto_cb"),
                             TukItem("Object Points", "visobjpto_cb"),
                             TukItem("Field Lines", "vislinhacampo_cb"), TukSeparator(),
-                            TukItem("Make 3D Model", "gerarmod_cb")};
+                            TukItem("Make 3D Model", "gerarmod_cb"), TukSeparator(),
+                            TukItem("Broadcast Camera", "cameratv_cb")};
   TukHandle view_menu = TukMenu(view_items[0], view_items[1], view_items[2], view_items[3],
-                                view_items[4], nullptr);
+                                view_items[4], view_items[5], view_items[6], nullptr);
   TukHandle view = TukSubmenu("View", view_menu);
 
   TukHandle measures_items[] = {TukItem("Distance Between Two Points", "disptos_cb"),
@@ -181,6 +182,6 @@ void build_interface() {
   s.visObjPointsItem = view_items[1];
   s.visFieldLinesItem = view_items[2];
   // every switch shows its check box from the start, not only once it was first set
-  for (TukHandle item : {s.visRefPointsItem, s.visObjPointsItem, s.visFieldLinesItem})
+  for (TukHandle item : {s.visRefPointsItem, s.visObjPointsItem, s.visFieldLinesItem, view_items[6]})
     TukSetAttribute(item, "VALUE", "OFF");
 }

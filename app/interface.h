@@ -21,6 +21,8 @@ int remobjpto_cb(TukHandle self, int checked);
 int visrefpto_cb(TukHandle self, int checked);
 int visobjpto_cb(TukHandle self, int checked);
 int vislinhacampo_cb(TukHandle self, int checked);
+// View > "Broadcast Camera": the broadcast camera even where the DLT camera calibrates.
+int cameratv_cb(TukHandle self, int checked);
 int disptos_cb(TukHandle self, int checked);
 int linhaimp_cb(TukHandle self, int checked);
 int ajuda_cb(TukHandle self, int checked);

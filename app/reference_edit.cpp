@@ -40,10 +40,6 @@ const char* landmark_description(int i) {
   return i >= 0 && i < FIELD_LANDMARK_COUNT ? kLandmarkText[i] : "ponto fora da tabela";
 }
 
-const char* not_calibrated_text() {
-  return "Câmera não calibrada: marque ao menos 6 pontos de referência.";
-}
-
 void suspect_message(int i, char* text, int capacity) {
   const int landmark = landmark_index(appState.refWorldX[i], appState.refWorldY[i], appState.refWorldZ[i]);
   std::snprintf(text, static_cast<size_t>(capacity), "Ponto %d (%s, %g, %g): %.0f px fora; marcado no lugar errado?",

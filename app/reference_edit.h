@@ -8,9 +8,6 @@
 // for an index outside it.
 const char* landmark_description(int i);
 
-// The message of a measurement or a model asked for while there is no current camera.
-const char* not_calibrated_text();
-
 // After any change of the image or the reference points: drops the camera, calibrates again
 // from the points there are and, with tell set, names the point the residuals single out in an
 // error message. Returns 1 when there is a current camera.

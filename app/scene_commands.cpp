@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/calibration_text.h"
 #include "app/reference_edit.h"
 #include "geometry/geometry.h"
 #include "geometry/view_transform.h"
@@ -41,7 +42,9 @@ int gerarmod_cb(TukHandle, int) {
   }
   // without a camera for these points the window would open black: say why instead
   if (update_calibration(appState) == 0) {
-    TukMessage("Erro", not_calibrated_text(), TUK_MESSAGE_ERROR);
+    char text[320];
+    not_calibrated_text(appState, text, sizeof text);
+    TukMessage("Erro", text, TUK_MESSAGE_ERROR);
     return TUK_DEFAULT;
   }
   appState.interactionMode = MODE_NONE;

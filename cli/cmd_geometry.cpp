@@ -1,6 +1,8 @@
 // varnesk-cli commands: calibrate, measure. Both read a reference point file, calibrate the
-// camera for the given image size exactly as the program does, and report in JSON.
+// camera for the given image size exactly as the program does (the same camera rule, unless
+// --camera forces a model), and report in JSON.
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include <string>
 
 #include "commands.h"
+#include "geometry/broadcast_camera.h"
+#include "geometry/distance_band.h"
 #include "geometry/outlier.h"
 #include "geometry/geometry.h"
 #include "geometry/vector3.h"
@@ -28,6 +32,8 @@ struct GeometryArgs {
   const char* image = nullptr;
   const char* points[4] = {};
   bool hasPoints = false;
+  const char* camera = nullptr;      // dlt, broadcast or auto
+  const char* clickNoise = nullptr;  // sigma of the band, pixels
 };
 
 // A whole decimal int, nothing else in the text.
@@ -51,9 +57,10 @@ bool parse_size(const char* text, int* w, int* h) {
 std::string parse_args(int argc, char** argv, bool wantPoints, GeometryArgs* a) {
   for (int i = 0; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--size" || arg == "--image") {
+    if (arg == "--size" || arg == "--image" || arg == "--camera" || (arg == "--click-noise" && wantPoints)) {
       if (i + 1 >= argc) return arg + " needs a value";
-      (arg == "--size" ? a->size : a->image) = argv[++i];
+      const char** slot = arg == "--size" ? &a->size : arg == "--image" ? &a->image : arg == "--camera" ? &a->camera : &a->clickNoise;
+      *slot = argv[++i];
     } else if (arg == "--points" && wantPoints) {
       if (i + 4 >= argc) return "--points needs four numbers: U1 V1 U2 V2";
       for (int k = 0; k < 4; ++k) a->points[k] = argv[++i];
@@ -92,22 +99,45 @@ int image_size(const GeometryArgs& a, CalibrationState& s) {
 #endif
 }
 
-int count_off_ground(const CalibrationState& s) {
-  int k = 0;
-  for (int i = 0; i < s.refCount; ++i) k += s.refWorldZ[i] != 0.0;
-  return k;
+// The landmarks of the file as the camera rule counts them.
+std::string landmark_summary(const CalibrationState& s, const std::string& file) {
+  const int n = s.refCount < MAX_REFERENCE_POINTS ? s.refCount : MAX_REFERENCE_POINTS;
+  const LandmarkCounts k = count_landmarks(n, s.refWorldX, s.refWorldY, s.refWorldZ);
+  std::string text = file + " has " + std::to_string(k.ground) + " on the ground and " + std::to_string(k.offGround) +
+                     " off it";
+  if (k.groundOnOneLine) text += "; its ground landmarks lie on one line";
+  return text;
 }
 
 std::string calibration_error(const CalibrationState& s, const char* path) {
   const std::string file = std::string("'") + path + "'";
-  switch (s.calibrationReport.status) {
+  const int status = s.calibrationReport.status;
+  const bool rule = s.cameraPreference == CAMERA_AUTO;
+  if (rule && (status == CALIB_TOO_FEW_POINTS || status == CALIB_FEW_OFF_GROUND || status == CALIB_FEW_GROUND)) {
+    return "calibration needs at least four landmarks on the pitch floor, not all on one line (the broadcast "
+           "camera), or six with two off the ground (the DLT camera); " + landmark_summary(s, file);
+  }
+  switch (status) {
     case CALIB_TOO_FEW_POINTS:
       return "calibration needs at least " + std::to_string(MIN_REFERENCE_POINTS) + " reference points; " + file +
              " has " + std::to_string(s.refCount);
     case CALIB_FEW_OFF_GROUND:
-      return "calibration needs at least two landmarks off the ground at distinct pixels (for instance the two "
-             "crossbar ends of a goal, at 2.44 m, or another height); " + file + " has " +
-             std::to_string(count_off_ground(s)) + " off the ground";
+      return "the DLT camera needs at least two landmarks off the ground at distinct pixels (for instance the two "
+             "crossbar ends of a goal, at 2.44 m, or another height); " + landmark_summary(s, file);
+    case CALIB_FEW_GROUND:
+      return "the broadcast camera needs at least four landmarks on the pitch floor, no three of them on one line; " +
+             landmark_summary(s, file);
+    case CALIB_NO_CONVERGENCE:
+      return "the broadcast camera fit to the landmarks in " + file + " did not converge to a camera in front of them";
+    case CALIB_EYE_BELOW_GROUND:
+      return "the broadcast camera fit to the landmarks in " + file + " puts the eye below the pitch (is the picture "
+             "mirrored, or a landmark tied to the wrong table entry?)";
+    case CALIB_HIGH_RMS: {
+      char bound[32];
+      std::snprintf(bound, sizeof bound, "%.0f", BROADCAST_MAX_RMS_PX);
+      return "the broadcast camera misses the landmarks in " + file + " by more than " + bound +
+             " px (root mean square): a landmark is probably tied to the wrong table entry";
+    }
     case CALIB_DEGENERATE:
       return "the landmarks in " + file + " do not determine a camera: they lie in one plane, or too many lie on one "
              "line; add landmarks away from that plane or line";
@@ -129,6 +159,13 @@ int calibrate_from_args(const GeometryArgs& a, CalibrationState& s) {
   return 0;
 }
 
+const char* model_name(int model) { return model == CAMERA_BROADCAST ? "broadcast" : "dlt"; }
+
+// A band bound as JSON: +infinity (the noise can push a point past the horizon) is null.
+nlohmann::json band(double lo, double hi) {
+  return nlohmann::json::array({lo, std::isfinite(hi) ? nlohmann::json(hi) : nlohmann::json(nullptr)});
+}
+
 nlohmann::json vec(const double* x, int n) { return nlohmann::json(std::vector<double>(x, x + n)); }
 
 int run(int argc, char** argv, bool measure) {
@@ -143,18 +180,47 @@ int run(int argc, char** argv, bool measure) {
   }
   // the state is large and the geometry is allocation-free: one static record, as in the program
   static CalibrationState s;
+  s.cameraPreference = CAMERA_AUTO;
+  if (a.camera) {
+    const std::string c = a.camera;
+    if (c == "dlt") s.cameraPreference = CAMERA_FORCE_DLT;
+    else if (c == "broadcast") s.cameraPreference = CAMERA_FORCE_BROADCAST;
+    else if (c != "auto") return cli_print_error("--camera wants dlt, broadcast or auto, got '" + c + "'");
+  }
+  double sigma = DEFAULT_CLICK_NOISE_PX;
+  if (a.clickNoise) {
+    char* end = nullptr;
+    sigma = std::strtod(a.clickNoise, &end);
+    if (end == a.clickNoise || *end != '\0' || !(sigma >= 0 && sigma <= MAX_CLICK_NOISE_PX)) {
+      return cli_print_error(std::string("--click-noise wants pixels from 0 to ") +
+                             std::to_string(static_cast<int>(MAX_CLICK_NOISE_PX)) + ", got '" + a.clickNoise + "'");
+    }
+  }
   if (calibrate_from_args(a, s) != 0) return 1;
 
   nlohmann::json out;
   out["ok"] = true;
+  out["camera_model"] = model_name(s.cameraModel);
   if (measure) {
+    for (int k = 0; k < 4; k += 2) {
+      if (!pixel_on_ground_in_front(s, pts[k], pts[k + 1])) {
+        return cli_print_error("point " + std::to_string(k / 2 + 1) + " (" + std::to_string(pts[k]) + ", " +
+                               std::to_string(pts[k + 1]) + ") lies on or above the horizon: its line of sight "
+                               "never meets the pitch in front of the camera");
+      }
+    }
+    DistanceBand b;
+    distance_band(s, sigma, MeasurePair{pts[0], pts[1], pts[2], pts[3]}, &b);
     double ga[3], gb[3];
     image_point_to_ground(s, pts[0], pts[1], &ga[0], &ga[1], &ga[2]);
     image_point_to_ground(s, pts[2], pts[3], &gb[0], &gb[1], &gb[2]);
     out["ground_a"] = vec(ga, 2);
     out["ground_b"] = vec(gb, 2);
     out["distance_m"] = distance_between_points(s, pts[0], pts[1], pts[2], pts[3]);
+    out["distance_band_m"] = band(b.distanceLo, b.distanceHi);
     out["parallel_distance_m"] = distance_between_parallels(s, pts[0], pts[1], pts[2], pts[3]);
+    out["parallel_distance_band_m"] = band(b.parallelLo, b.parallelHi);
+    out["click_noise_px"] = sigma;
     return cli_print_ok(out);
   }
   out["reference_points"] = s.refCount;

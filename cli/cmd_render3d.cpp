@@ -111,8 +111,9 @@ int cli_render3d(int argc, char** argv) {
   if (cli_load_scene(a.scene, &report) != 0 || cli_require_point_files(report) != 0) return 1;
   if (!report.calibrated) {
     return cli_print_error(std::string("the reference points of '") + a.scene +
-                           "' give no camera, so there is no 3D model: it needs at least 6 of them, two or "
-                           "more off the ground, not all in one plane (it has " +
+                           "' give no camera, so there is no 3D model: it needs at least 4 on the pitch floor, not "
+                           "all on one line, or at least 6 of them, two or more off the ground, not all in one "
+                           "plane (it has " +
                            std::to_string(appState.refCount) + ")");
   }
 

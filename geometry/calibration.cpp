@@ -1,6 +1,7 @@
 // Camera calibration: the linear estimate of the projection, its normalisation, and the compass
 // search for a physical camera (eye, look-at point, focal length and roll).
 #include "geometry/geometry.h"
+#include "geometry/broadcast_camera.h"
 #include "geometry/vector3.h"
 
 #include <cmath>
@@ -128,17 +129,17 @@ bool design_has_full_rank(int n, const double X[], const double Y[], const doubl
 bool same_inputs(const CalibrationCache& c, const CalibrationState& s) {
   const size_t nd = sizeof(double) * static_cast<size_t>(s.refCount);
   const size_t ni = sizeof(int) * static_cast<size_t>(s.refCount);
-  return c.valid && c.count == s.refCount && c.imageWidth == s.imageWidth &&
+  return c.valid && c.preference == s.cameraPreference && c.count == s.refCount && c.imageWidth == s.imageWidth &&
          c.imageHeight == s.imageHeight && std::memcmp(c.worldX, s.refWorldX, nd) == 0 &&
          std::memcmp(c.worldY, s.refWorldY, nd) == 0 && std::memcmp(c.worldZ, s.refWorldZ, nd) == 0 &&
          std::memcmp(c.imageX, s.refImageX, ni) == 0 && std::memcmp(c.imageY, s.refImageY, ni) == 0;
 }
 
-void remember_inputs(CalibrationCache& c, const CalibrationState& s, const CameraCalibration& result,
-                     const SearchOutcome& search) {
+void remember_inputs(CalibrationCache& c, const CalibrationState& s) {
   const size_t nd = sizeof(double) * static_cast<size_t>(s.refCount);
   const size_t ni = sizeof(int) * static_cast<size_t>(s.refCount);
   c.valid = 1;
+  c.preference = s.cameraPreference;
   c.count = s.refCount;
   c.imageWidth = s.imageWidth;
   c.imageHeight = s.imageHeight;
@@ -147,15 +148,46 @@ void remember_inputs(CalibrationCache& c, const CalibrationState& s, const Camer
   std::memcpy(c.worldZ, s.refWorldZ, nd);
   std::memcpy(c.imageX, s.refImageX, ni);
   std::memcpy(c.imageY, s.refImageY, ni);
-  c.result = result;
+}
+
+// Runs the camera rule over the reference points into the cache: the DLT camera when it
+// calibrates (it is the established method and its numbers stay reproducible), else the
+// broadcast camera when it fits; only one of them when the preference says so.
+void run_camera_rule(const CalibrationState& s, CalibrationCache& c) {
+  const int n = s.refCount;
+  SearchOutcome search;
+  CameraCalibration dlt;
+  c.dltStatus = CALIB_NOT_TRIED;
+  c.broadcastStatus = CALIB_NOT_TRIED;
+  if (s.cameraPreference != CAMERA_FORCE_BROADCAST || n >= MIN_REFERENCE_POINTS) {
+    c.dltStatus = calibrate_camera(n, s.refWorldX, s.refWorldY, s.refWorldZ, s.refImageX, s.refImageY, s.imageWidth,
+                                   s.imageHeight, &dlt, &search);
+  }
   c.searchPasses = search.passes;
   c.searchCapped = search.capped;
+  if (s.cameraPreference != CAMERA_FORCE_BROADCAST && (c.dltStatus == CALIB_OK || s.cameraPreference == CAMERA_FORCE_DLT)) {
+    c.status = c.dltStatus;
+    c.model = CAMERA_DLT;
+    c.result = dlt;
+    return;
+  }
+  c.broadcastStatus = fit_broadcast_camera(n, s.refWorldX, s.refWorldY, s.refWorldZ, s.refImageX, s.refImageY,
+                                           s.imageWidth, s.imageHeight, c.dltStatus == CALIB_OK ? &dlt : nullptr,
+                                           &c.result, &c.broadcast);
+  c.model = CAMERA_BROADCAST;
+  // a broadcast camera never tried (too few ground landmarks) leaves the DLT camera's reason
+  const bool dltReason = s.cameraPreference == CAMERA_AUTO && c.broadcastStatus == CALIB_FEW_GROUND;
+  c.status = dltReason ? c.dltStatus : c.broadcastStatus;
 }
 
 }  // namespace
 
-int estimate_projection(int n, const double X[], const double Y[], const double Z[], const int u[],
-                        const int v[], double p[12]) {
+// One body for whole-pixel clicks and the perturbed clicks of the band: an int converts to
+// double exactly, so the clicked calibration is unchanged to the bit.
+namespace {
+template <typename Pixel>
+int estimate_projection_of(int n, const double X[], const double Y[], const double Z[], const Pixel u[],
+                           const Pixel v[], double p[12]) {
   if (n < 1 || n > MAX_REFERENCE_POINTS) {
     for (int k = 0; k < 12; ++k) p[k] = 0.0;
     return -2;  // no working storage for these equations
@@ -201,6 +233,24 @@ int estimate_projection(int n, const double X[], const double Y[], const double 
   return status;
 }
 
+}  // namespace
+
+int estimate_projection(int n, const double X[], const double Y[], const double Z[], const int u[],
+                        const int v[], double p[12]) {
+  return estimate_projection_of(n, X, Y, Z, u, v, p);
+}
+
+int estimate_projection(int n, const double X[], const double Y[], const double Z[], const double u[],
+                        const double v[], double p[12]) {
+  return estimate_projection_of(n, X, Y, Z, u, v, p);
+}
+
+void normalise_projection(const double p[12], double out[12]) {
+  const double s = std::sqrt(p[8] * p[8] + p[9] * p[9] + p[10] * p[10]);
+  // the sign makes w minus the metric depth, so points in front of the camera get w < 0
+  for (int k = 0; k < 12; ++k) out[k] = -p[k] / s;
+}
+
 double evaluate_camera(const double eye[3], const double target[3], int cx, int cy, int n,
                        const double X[], const double Y[], const double Z[], const int u[],
                        const int v[], double up[3], double viewDir[3]) {
@@ -221,10 +271,10 @@ double evaluate_camera(const double eye[3], const double target[3], int cx, int 
     const double D = fx * dx + fy * dy + fz * dz;
     ca[i] = (dx - fx * dz / fz) / D;
     cb[i] = (dy - fy * dz / fz) / D;
-    obs[i] = u[i] - cx;
+    obs[i] = static_cast<double>(u[i]) - cx;  // exact, and no int overflow at the extremes
     ca[n + i] = (fx * fy * dx / fz - (fx * fx + fz * fz) * dy / fz + fy * dz) / D;
     cb[n + i] = ((fy * fy + fz * fz) * dx / fz - fx * fy * dy / fz - fx * dz) / D;
-    obs[n + i] = v[i] - cy;
+    obs[n + i] = static_cast<double>(v[i]) - cy;
   }
   double N[2 * S] = {};
   double rhs[2] = {0, 0};
@@ -323,9 +373,7 @@ int calibrate_camera(int n, const double X[], const double Y[], const double Z[]
 
   double p[12];
   estimate_projection(n, X, Y, Z, u, v, p);
-  const double s = std::sqrt(p[8] * p[8] + p[9] * p[9] + p[10] * p[10]);
-  // the sign makes w minus the metric depth, so points in front of the camera get w < 0
-  for (int k = 0; k < 12; ++k) out->cameraMatrix[k] = -p[k] / s;
+  normalise_projection(p, out->cameraMatrix);
   const double* cm = out->cameraMatrix;
 
   double C[3 * S] = {};
@@ -358,31 +406,28 @@ int calibrate_camera(int n, const double X[], const double Y[], const double Z[]
 int update_calibration(CalibrationState& s) {
   CalibrationReport& report = s.calibrationReport;
   s.cameraCurrent = 0;
-  if (s.refCount < MIN_REFERENCE_POINTS) {
-    report.status = CALIB_TOO_FEW_POINTS;
-    return 0;
-  }
   if (s.refCount > MAX_REFERENCE_POINTS) {
     report.status = CALIB_TOO_MANY_POINTS;
     return 0;
   }
+  if (s.refCount < 0) {
+    report.status = CALIB_TOO_FEW_POINTS;
+    return 0;
+  }
   CalibrationCache& cache = s.calibrationCache;
   if (!same_inputs(cache, s)) {
-    CameraCalibration result;
-    SearchOutcome search;
-    const int status = calibrate_camera(s.refCount, s.refWorldX, s.refWorldY, s.refWorldZ,
-                                        s.refImageX, s.refImageY, s.imageWidth, s.imageHeight,
-                                        &result, &search);
-    report.status = status;
-    report.searchPasses = search.passes;
-    report.searchCapped = search.capped;
-    if (status != CALIB_OK) return 0;
-    remember_inputs(cache, s, result, search);
+    remember_inputs(cache, s);
+    run_camera_rule(s, cache);
   }
-  report.status = CALIB_OK;
+  report.status = cache.status;
+  report.dltStatus = cache.dltStatus;
+  report.broadcastStatus = cache.broadcastStatus;
   report.searchPasses = cache.searchPasses;
   report.searchCapped = cache.searchCapped;
+  if (cache.status != CALIB_OK) return 0;
   static_cast<CameraCalibration&>(s) = cache.result;
+  s.cameraModel = cache.model;
+  if (cache.model == CAMERA_BROADCAST) s.broadcastSolution = cache.broadcast;
   for (int k = 0; k < 3; ++k) s.viewTarget[k] = s.cameraTarget[k];
   update_object_positions(s);
   s.cameraCurrent = 1;

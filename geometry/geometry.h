@@ -42,6 +42,12 @@ struct SearchOutcome {
 // calibration does not examine, or -2 (p all zeros) for n outside 1..MAX_REFERENCE_POINTS.
 int estimate_projection(int n, const double X[], const double Y[], const double Z[], const int u[],
                         const int v[], double p[12] /* out */);
+// The same for pixels that are not whole (the perturbed clicks of the distance band).
+int estimate_projection(int n, const double X[], const double Y[], const double Z[], const double u[],
+                        const double v[], double p[12] /* out */);
+// The linear estimate scaled so that (out[8], out[9], out[10]) is a unit vector and w is minus
+// the metric depth: the cameraMatrix of the DLT camera.
+void normalise_projection(const double p[12], double out[12] /* out */);
 
 // Fits focal length and roll for a camera at eye looking at target, principal point (cx, cy);
 // returns the sum of squared reprojection errors (pixels^2) and the fitted camera's up row and
@@ -60,6 +66,9 @@ SearchOutcome compass_search(double eye[3] /* in/out */, const double target[3],
 // Ground point (X, Y) on Z = 0 whose image through p is the pixel (u, v), and its w.
 // out = (X, Y, w). Returns the solver's status.
 int back_project_to_ground(const double p[12], int u, int v, double out[3] /* out */);
+int back_project_to_ground(const double p[12], double u, double v, double out[3] /* out */);
+// Whether the pixel's line of sight meets the ground in front of the camera (below the horizon).
+bool pixel_on_ground_in_front(const CameraCalibration& c, int u, int v);
 
 // Checks that n landmarks can determine a camera: at least two off the ground at distinct
 // pixels, and a design matrix of full rank. Returns CALIB_OK or the failing CalibrationStatus.

@@ -32,18 +32,53 @@ enum CalibrationStatus {
   CALIB_DEGENERATE = 4,        // the landmarks do not determine a camera (one plane, one line...)
   CALIB_NOT_FINITE = 5,        // the computed camera holds a value that is not a finite number
   CALIB_NO_IMAGE_SIZE = 6,     // the image width or height is not positive
+  // the broadcast camera's own refusals
+  CALIB_FEW_GROUND = 7,        // fewer than 4 ground landmarks with no three of them on one line
+  CALIB_NO_CONVERGENCE = 8,    // the least-squares fit did not settle on a camera
+  CALIB_EYE_BELOW_GROUND = 9,  // the fitted eye is not above the pitch
+  CALIB_HIGH_RMS = 10,         // the fit misses the marked pixels by more than BROADCAST_MAX_RMS_PX
+  CALIB_NOT_TRIED = 11,        // the camera rule did not run this model
+};
+
+// Which camera model produced the current camera.
+enum CameraModel {
+  CAMERA_DLT = 0,        // the 11-number linear camera with the compass-searched eye
+  CAMERA_BROADCAST = 1,  // 7 numbers: square pixels, principal point at the image centre
+};
+
+// Which camera update_calibration may use.
+enum CameraPreference {
+  CAMERA_AUTO = 0,             // the DLT camera when it calibrates, else the broadcast camera
+  CAMERA_FORCE_BROADCAST = 1,  // the broadcast camera only
+  CAMERA_FORCE_DLT = 2,        // the DLT camera only
+};
+
+// The broadcast camera's parameters and what the band needs from its fit. World to camera:
+// x_c = R (P - eye), image column cx + focal x_c/z_c, row (from the bottom) cy - focal y_c/z_c.
+struct BroadcastSolution {
+  double rotation[9] = {};  // R row-major: rows are image right, image down, viewing direction
+  double eye[3] = {};       // metres
+  double focal = 0;         // pixels
+  // (J^T J)^-1 of the fit over its 7 parameters (a small rotation of R about the camera axes,
+  // in the unnormalised-quaternion form (1, q); eye; focal), pixels^-2: times sigma^2 it is
+  // the parameters' covariance under sigma px of click noise.
+  double normalInverse[49] = {};
+  double rms = 0;  // reprojection RMS over all landmarks, pixels
 };
 
 struct CalibrationReport {
   int status = CALIB_TOO_FEW_POINTS;  // CalibrationStatus of the last update_calibration
+  int dltStatus = CALIB_NOT_TRIED;        // the DLT camera's own outcome in that call
+  int broadcastStatus = CALIB_NOT_TRIED;  // the broadcast camera's own outcome in that call
   int searchPasses = 0;               // passes of the compass search in the last calibration that ran
   int searchCapped = 0;               // 1 when that search stopped at SEARCH_MAX_PASSES
 };
 
-// What the last successful calibration was computed from, and its result: the calibration is a
-// pure function of these inputs, so a bit-for-bit identical input reuses the result.
+// What the last calibration was computed from, and its outcome: the calibration is a pure
+// function of these inputs, so a bit-for-bit identical input reuses the result (or the refusal).
 struct CalibrationCache {
   int valid = 0;
+  int preference = CAMERA_AUTO;
   int count = 0;
   int imageWidth = 0;
   int imageHeight = 0;
@@ -55,6 +90,11 @@ struct CalibrationCache {
   CameraCalibration result;
   int searchPasses = 0;
   int searchCapped = 0;
+  int status = CALIB_TOO_FEW_POINTS;
+  int dltStatus = CALIB_NOT_TRIED;
+  int broadcastStatus = CALIB_NOT_TRIED;
+  int model = CAMERA_DLT;
+  BroadcastSolution broadcast;
 };
 
 struct CalibrationState : CameraCalibration {
@@ -110,6 +150,9 @@ struct CalibrationState : CameraCalibration {
   // 1 while the camera fields belong to the present picture and reference points: a failed
   // calibration leaves the last camera's numbers behind, and nothing may measure or draw with them.
   int cameraCurrent = 0;
+  int cameraModel = CAMERA_DLT;          // CameraModel of the current camera
+  int cameraPreference = CAMERA_AUTO;    // CameraPreference: the user's choice of model
+  BroadcastSolution broadcastSolution;   // the fit behind a broadcast camera (set with it)
 
   CalibrationReport calibrationReport;  // outcome of the last update_calibration
   CalibrationCache calibrationCache;    // inputs and result of the last successful calibration

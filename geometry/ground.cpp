@@ -5,14 +5,18 @@
 #include <cmath>
 
 int back_project_to_ground(const double p[12], int u, int v, double out[3]) {
+  return back_project_to_ground(p, static_cast<double>(u), static_cast<double>(v), out);
+}
+
+int back_project_to_ground(const double p[12], double u, double v, double out[3]) {
   constexpr int S = SOLVER_ROW_STRIDE;
   double a[3 * S] = {};
   a[0] = p[0];
   a[1] = p[1];
-  a[2] = -static_cast<double>(u);
+  a[2] = -u;
   a[S] = p[4];
   a[S + 1] = p[5];
-  a[S + 2] = -static_cast<double>(v);
+  a[S + 2] = -v;
   a[2 * S] = p[8];
   a[2 * S + 1] = p[9];
   a[2 * S + 2] = -1.0;
@@ -23,6 +27,13 @@ int back_project_to_ground(const double p[12], int u, int v, double out[3]) {
   out[1] = b[1];
   out[2] = b[2];
   return status;
+}
+
+bool pixel_on_ground_in_front(const CameraCalibration& c, int u, int v) {
+  double g[3] = {0, 0, 0};
+  // w < 0 is a ground point in front of the camera; on the horizon the solve fails
+  return back_project_to_ground(c.cameraMatrix, u, v, g) == 0 && g[2] < 0 && std::isfinite(g[0]) &&
+         std::isfinite(g[1]);
 }
 
 void project_object_list(const double p[12], int count, const int u[], const int v[], double X[],

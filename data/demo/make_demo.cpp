@@ -330,17 +330,24 @@ int main(int argc, char** argv) {
   FILE* ref = std::fopen((dir + "demo.ref").c_str(), "w");
   FILE* obj = std::fopen((dir + "demo.obj").c_str(), "w");
   FILE* cen = std::fopen((dir + "demo.cen").c_str(), "w");
-  if (!ref || !obj || !cen) {
+  // the same picture marked as a frame without a goal in view: ground landmarks only
+  FILE* groundRef = std::fopen((dir + "demo_ground.ref").c_str(), "w");
+  FILE* groundCen = std::fopen((dir + "demo_ground.cen").c_str(), "w");
+  if (!ref || !obj || !cen || !groundRef || !groundCen) {
     std::fprintf(stderr, "make_demo: cannot write the point files in %s\n", dir.c_str());
     return 1;
   }
   std::fprintf(ref, "%d\n", DEMO_LANDMARK_COUNT);
+  int groundCount = 0;
+  for (const int index : kDemoLandmarks) groundCount += FieldLandmarkTable[index].z == 0;
+  std::fprintf(groundRef, "%d\n", groundCount);
   for (const int index : kDemoLandmarks) {
     const FieldLandmark& L = FieldLandmarkTable[index];
     double u, v;
     demo_project(cam, L.x, L.y, L.z, &u, &v);
     if (u < 0 || u >= w || v < 0 || v >= h) std::fprintf(stderr, "make_demo: landmark %d outside the picture\n", index);
     std::fprintf(ref, "%.14g %.14g %.14g %d %d\n", L.x, L.y, L.z, demo_pixel(u), demo_pixel(v));
+    if (L.z == 0) std::fprintf(groundRef, "%.14g %.14g %.14g %d %d\n", L.x, L.y, L.z, demo_pixel(u), demo_pixel(v));
   }
   // object file: team A, team B, referee, ball; each figure marked at its feet
   for (const int role : {DEMO_TEAM_A, DEMO_TEAM_B}) {
@@ -363,6 +370,8 @@ int main(int argc, char** argv) {
     }
   }
   std::fprintf(cen, "demo.jpg\ndemo.ref\ndemo.obj\n");
-  const bool ok = std::fclose(ref) == 0 && std::fclose(obj) == 0 && std::fclose(cen) == 0;
+  std::fprintf(groundCen, "demo.jpg\ndemo_ground.ref\ndemo.obj\n");
+  const bool ok = std::fclose(ref) == 0 && std::fclose(obj) == 0 && std::fclose(cen) == 0 &&
+                  std::fclose(groundRef) == 0 && std::fclose(groundCen) == 0;
   return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "../common/list_answers.h"
 #include "app/canvas_input.h"
 #include "app/landmark_dialog.h"
+#include "app/calibration_text.h"
 #include "app/reference_edit.h"
 #include "app/scene_commands.h"
 #include "app_fixture.h"
@@ -47,10 +48,12 @@ TEST_F(TrustTest, a_camera_from_other_points_or_another_picture_never_measures) 
   load_imag_cb(nullptr, 0);
   const MeasureOutcome m = measure_clicked_points(MODE_PARALLEL_DISTANCE);
   EXPECT_EQ(m.ok, 0);
-  EXPECT_STREQ(m.text, not_calibrated_text());
+  char why[320];
+  not_calibrated_text(appState, why, sizeof why);
+  EXPECT_STREQ(m.text, why);
   TukHeadlessAnswerMessage();
   gerarmod_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), std::string("Erro|") + not_calibrated_text());
+  EXPECT_EQ(last_message(), std::string("Erro|") + why);
   EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
   EXPECT_NE(attr(appState.sceneDialog, "VISIBLE"), "YES") << "no black 3D window";
 

@@ -174,7 +174,7 @@ child_canvas() { xwininfo -id "$1" -children | awk '/^ +0x/ {print $1; exit}'; }
 # The main window's menus. menu_bar MAIN: the columns ("start end") of the titles on the menu
 # bar, the strip above the window's canvas (its one child window), into MENU_TITLES; fails
 # unless there are five.
-MENU_ENTRIES=(7 7 4 2 2)  # entries of File, Edit, View, Measures and Help, separators not counted
+MENU_ENTRIES=(7 7 5 2 2)  # entries of File, Edit, View, Measures and Help, separators not counted
 menu_bar() {
   local canvas mx my mw mh cx cy cw ch bar
   MENU_WINDOW=$1

@@ -56,6 +56,7 @@ TEST(CliCalibrate, KnownCameraWithinRounding) {
   ASSERT_EQ(r.exitCode, 0) << r.out.dump();
   ASSERT_TRUE(r.out.value("ok", false));
   EXPECT_EQ(r.out["reference_points"], 13);
+  EXPECT_EQ(r.out["camera_model"], "dlt");
   ASSERT_EQ(r.out["camera_matrix"].size(), 12u);
   const SyntheticCamera cam = broadcast_camera();
   for (int k = 0; k < 3; ++k) EXPECT_NEAR(r.out["eye"][k].get<double>(), cam.eye[k], 0.3);
@@ -98,21 +99,68 @@ TEST(CliCalibrate, RefusesWhatCannotGiveACamera) {
     const char* file;
     int landmarks[8];
     int count;
+    const char* camera;
     const char* says;
   };
   const Case cases[] = {
-      {"five.ref", {0, 3, 6, 25, 26}, 5, "at least 6"},
-      {"ground.ref", {0, 3, 6, 9, 13, 14, 33, 34}, 8, "off the ground"},
-      {"onebar.ref", {0, 3, 6, 9, 13, 14, 33, 25}, 8, "two landmarks off the ground"},
+      {"five.ref", {0, 3, 6, 25, 26}, 5, "auto", "has 3 on the ground and 2 off it"},
+      {"line.ref", {27, 28, 29, 30, 31}, 5, "auto", "lie on one line"},
+      {"ground.ref", {0, 3, 6, 9, 13, 14, 33, 34}, 8, "dlt", "two landmarks off the ground"},
+      {"three.ref", {27, 29, 31, 13, 25, 26}, 6, "broadcast", "no three of them on one line"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const CliResult r = run_cli("calibrate '" + write_ref(c.file, c.landmarks, c.count) + "' --size 640x480");
+    const std::string ref = write_ref(c.file, c.landmarks, c.count);
+    const CliResult r = run_cli("calibrate '" + ref + "' --size 640x480 --camera " + c.camera);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out.value("ok", true), false);
     EXPECT_NE(r.out.value("error", "").find(c.says), std::string::npos) << r.out.dump();
-    const CliResult m = run_cli("measure '" + temp_path(c.file) + "' --size 640x480 --points 1 2 3 4");
+    const CliResult m = run_cli("measure '" + ref + "' --size 640x480 --points 1 2 3 4 --camera " + c.camera);
     EXPECT_EQ(m.exitCode, 1);
+  }
+}
+
+TEST(CliMeasure, GroundOnlyFileUsesTheBroadcastCameraWithABand) {
+  const int ground[] = {0, 3, 6, 9, 13, 14, 33, 34};
+  const std::string ref = write_ref("broadcast.ref", ground, 8);
+  CliResult r = run_cli("calibrate '" + ref + "' --size 640x480");
+  ASSERT_EQ(r.exitCode, 0) << r.out.dump();
+  EXPECT_EQ(r.out["camera_model"], "broadcast");
+  EXPECT_LT(r.out["reprojection_rms_px"].get<double>(), 0.6);
+  EXPECT_NEAR(r.out["focal_px"].get<double>(), 800.0, 8.0);
+
+  const SyntheticCamera cam = broadcast_camera();
+  double ua, va, ub, vb;
+  synthetic_project(cam, 16.5, 13.84, 0, &ua, &va);
+  synthetic_project(cam, 20.0, 30.0, 0, &ub, &vb);
+  const auto px = [](double x) { return std::to_string(std::lround(x)); };
+  const std::string points = " --points " + px(ua) + " " + px(va) + " " + px(ub) + " " + px(vb);
+  r = run_cli("measure '" + ref + "' --size 640x480" + points);
+  ASSERT_EQ(r.exitCode, 0) << r.out.dump();
+  EXPECT_EQ(r.out["camera_model"], "broadcast");
+  EXPECT_EQ(r.out["click_noise_px"], 1.0);
+  const double d = r.out["distance_m"], gap = r.out["parallel_distance_m"];
+  EXPECT_NEAR(gap, 3.5, 0.2);
+  const auto& band = r.out["distance_band_m"];
+  const auto& gapBand = r.out["parallel_distance_band_m"];
+  EXPECT_LT(band[0].get<double>(), d);
+  EXPECT_GT(band[1].get<double>(), d);
+  EXPECT_LT(gapBand[0].get<double>(), gap);
+  EXPECT_GT(gapBand[1].get<double>(), gap);
+
+  // twice the noise widens the band; the DLT camera is refused for this file
+  const CliResult wide = run_cli("measure '" + ref + "' --size 640x480 --click-noise 2" + points);
+  ASSERT_EQ(wide.exitCode, 0);
+  EXPECT_GT(wide.out["parallel_distance_band_m"][1].get<double>(), gapBand[1].get<double>());
+  EXPECT_EQ(run_cli("measure '" + ref + "' --size 640x480 --camera dlt" + points).exitCode, 1);
+
+  // a point above the horizon, and option values that are not what they should be
+  const CliResult sky = run_cli("measure '" + ref + "' --size 640x480 --points 100 100 320 470");
+  EXPECT_EQ(sky.exitCode, 1);
+  EXPECT_NE(sky.out.value("error", "").find("horizon"), std::string::npos) << sky.out.dump();
+  for (const char* bad : {" --camera pinhole", " --click-noise -1", " --click-noise 1px", " --click-noise nan"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(run_cli("measure '" + ref + "' --size 640x480" + points + bad).exitCode, 1);
   }
 }
 

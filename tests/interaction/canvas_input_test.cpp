@@ -183,9 +183,17 @@ TEST_F(CanvasInputTest, OfflineVerificationOfTheDemoOffside) {
                                               appState.measureY2);
   EXPECT_NEAR(d, DEMO_OFFSIDE_GAP, 0.15) << "against the true gap, within the calibration's error";
   char expected[64];
-  std::snprintf(expected, sizeof expected, "%5.1lf metros", d);
-  EXPECT_EQ(last_message(), std::string("Distância Entre Duas Paralelas|") + expected);
-  EXPECT_EQ(std::string(expected), "  1.3 metros");
+  std::snprintf(expected, sizeof expected, "%5.1lf metros\n", d);
+  const std::string message = last_message();
+  EXPECT_EQ(message.substr(0, message.find('\n') + 1), std::string("Distância Entre Duas Paralelas|") + expected);
+  EXPECT_EQ(std::string(expected), "  1.3 metros\n");
+  // the second line is the 95% band, around the number
+  double lo = -1, hi = -1;
+  ASSERT_EQ(std::sscanf(message.c_str() + message.find('\n') + 1, "Intervalo de 95%%: %lf a %lf metros", &lo, &hi), 2)
+      << message;
+  EXPECT_LE(lo, d + 0.05);
+  EXPECT_GE(hi, d - 0.05);
+  EXPECT_LT(hi - lo, 2.0);
   // after the message the lines are gone and the measurement is over
   EXPECT_EQ(appState.showParallels, 0);
   EXPECT_EQ(appState.interactionMode, MODE_NONE);
@@ -202,7 +210,9 @@ TEST_F(CanvasInputTest, SamePixelTwiceIsZeroMetres) {
   TukHeadlessAnswerMessage();
   click(320, 300);
   click(320, 300);
-  EXPECT_EQ(last_message(), "Distância Entre Dois Pontos|  0.0 metros");
+  const std::string message = last_message();
+  EXPECT_EQ(message.substr(0, message.find('\n')), "Distância Entre Dois Pontos|  0.0 metros");
+  EXPECT_EQ(message.find("\nIntervalo de 95%: 0.0 a "), message.find('\n')) << message;
   EXPECT_EQ(appState.showPointDistance, 0);
 }
 
@@ -213,7 +223,9 @@ TEST_F(CanvasInputTest, MeasuringWithoutACameraIsRefusedNotNan) {
   TukHeadlessAnswerMessage();
   click(100, 100);
   click(200, 200);
-  EXPECT_EQ(last_message(), "Erro|Câmera não calibrada: marque ao menos 6 pontos de referência.");
+  EXPECT_EQ(last_message(),
+            "Erro|Câmera não calibrada: marque ao menos 4 pontos do gramado, não todos numa mesma linha, ou 6 pontos "
+            "com 2 fora do chão (as pontas do travessão). Marcados: 0 no gramado e 0 fora do chão.");
   EXPECT_EQ(appState.interactionMode, MODE_NONE);
 }
 

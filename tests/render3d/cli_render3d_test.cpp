@@ -137,13 +137,13 @@ TEST(CliRender3d, refusals_come_back_as_json_errors) {
 }
 
 TEST(CliRender3d, a_scene_without_a_camera_is_refused) {
-  // five reference points of the demo: no calibration, no model
+  // five reference points of the demo, three on the ground: no calibration, no model
   const std::string ref = out_path("cli-render3d-five.ref");
   const std::string cen = out_path("cli-render3d-five.cen");
   {
     FILE* f = std::fopen(ref.c_str(), "w");
     ASSERT_NE(f, nullptr);
-    std::fputs("5\n0 13.84 0 22 177\n16.5 13.84 0 251 147\n16.5 54.16 0 409 292\n0 54.16 0 256 304\n"
+    std::fputs("5\n0 13.84 0 22 177\n16.5 13.84 0 251 147\n16.5 54.16 0 409 292\n0 30.34 2.44 143 272\n"
                "0 37.66 2.44 183 292\n", f);
     std::fclose(f);
     f = std::fopen(cen.c_str(), "w");
