@@ -11,7 +11,11 @@
 namespace {
 
 int image_error(const std::string& path, int code) {
-  return cli_print_error(path + ": " + ImageErrorText(code), code);
+  std::string message = path + ": " + ImageErrorText(code);
+  // a file that cannot be opened says why: missing, a directory, a pipe or device...
+  const int check = code == IMAGE_ERR_OPEN ? BinaryFileCheckPath(path.c_str()) : BINARY_FILE_PATH_OK;
+  if (check != BINARY_FILE_PATH_OK) message += std::string(" (") + BinaryFilePathText(check) + ")";
+  return cli_print_error(message, code);
 }
 
 // Writes the planes (bottom row first) as a binary PPM, top row first.

@@ -2,6 +2,7 @@
 // that report a file's size and load it into three planes.
 #include "imagefile.h"
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -271,6 +272,14 @@ BinaryFile* ImageDriverOpenFile(const char* path, int byteOrder, int* error) {
   BinaryFile* f = BinaryFileOpen(path, "rb", byteOrder);
   if (f == nullptr) *error = IMAGE_ERR_OPEN;
   return f;
+}
+
+bool ImageDriverFileHolds(BinaryFile* file, unsigned long long offset, unsigned long long rowBytes,
+                          unsigned long long rows) {
+  if (rowBytes != 0 && rows > ULLONG_MAX / rowBytes) return false;
+  const unsigned long long body = rowBytes * rows;
+  if (offset > ULLONG_MAX - body) return false;
+  return BinaryFileHolds(file, offset + body);
 }
 
 ImageFileHandle* ImageDriverRefuse(BinaryFile* file, int code, int* error) {

@@ -307,6 +307,35 @@ TEST(BinaryFileLayer, reads_past_the_end_give_zeros_and_a_sticky_error) {
   BinaryFileClose(f);
 }
 
+TEST(BinaryFileLayer, short_reads_and_missing_rows_pass_for_data) {
+  const std::string path = TempPath("rows.bin");
+  ASSERT_TRUE(WriteFileBytes(path, std::vector<unsigned char>(1000, 7)));
+  BinaryFile* f = BinaryFileOpen(path.c_str(), "rb", BINARY_FILE_LITTLE_ENDIAN);
+  ASSERT_NE(f, nullptr);
+  // whether the file holds `rows` rows of `rowBytes` from `offset`: exact fits pass, one byte
+  // more and products that overflow do not
+  struct Case {
+    unsigned long long offset, rowBytes, rows;
+    bool holds;
+  };
+  const Case cases[] = {
+      {0, 100, 10, true},          {1, 100, 10, false},         {999, 1, 1, true},
+      {1000, 0, 5, true},          {0, 1ULL << 32, 1ULL << 32, false},
+      {~0ULL, 1, 1, false},        {54, 1ULL << 30, 1ULL << 28, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ImageDriverFileHolds(f, c.offset, c.rowBytes, c.rows), c.holds)
+        << c.offset << " + " << c.rowBytes << " x " << c.rows;
+  }
+  EXPECT_TRUE(BinaryFileHolds(f, 1000));
+  EXPECT_FALSE(BinaryFileHolds(f, 1001));
+  unsigned char buf[600];
+  EXPECT_TRUE(BinaryFileReadExact(f, buf, 600));
+  EXPECT_FALSE(BinaryFileReadExact(f, buf, 401));
+  EXPECT_FALSE(BinaryFileReadExact(f, buf, 0));  // the error stays
+  BinaryFileClose(f);
+}
+
 TEST(BinaryFileLayer, seeks_and_reads_across_buffer_blocks) {
   const std::string path = TempPath("big.bin");
   std::vector<unsigned char> data(300000);
