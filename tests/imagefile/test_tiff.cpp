@@ -181,3 +181,48 @@ TEST(TiffReader, every_truncated_prefix_fails_cleanly) {
     imgtest::ExpectTruncationsFail(bytes, name);
   }
 }
+
+namespace {
+
+// A little-endian grey TIFF whose `strips` strips all point at the same `stripBytes` bytes.
+std::vector<unsigned char> SharedStripTiff(uint32_t width, uint32_t strips, uint16_t compression,
+                                           uint32_t stripBytes) {
+  std::vector<unsigned char> out;
+  auto u16 = [&](uint32_t v) { out.push_back(v & 0xFF), out.push_back((v >> 8) & 0xFF); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  const uint32_t entries = 8, ifd = 8, arrays = ifd + 2 + entries * 12 + 4;
+  const uint32_t offsets = arrays, counts = arrays + 4 * strips, data = counts + 4 * strips;
+  out.insert(out.end(), {'I', 'I', 42, 0});
+  u32(ifd);
+  u16(entries);
+  auto tag = [&](uint16_t id, uint16_t type, uint32_t count, uint32_t value) { u16(id), u16(type), u32(count), u32(value); };
+  tag(256, 4, 1, width);
+  tag(257, 4, 1, strips);  // one row per strip
+  tag(258, 3, 1, 8);
+  tag(259, 3, 1, compression);
+  tag(262, 3, 1, 1);
+  tag(273, 4, strips, offsets);
+  tag(278, 4, 1, 1);
+  tag(279, 4, strips, counts);
+  u32(0);
+  for (uint32_t i = 0; i < strips; ++i) u32(data);
+  for (uint32_t i = 0; i < strips; ++i) u32(stripBytes);
+  out.resize(out.size() + stripBytes, 0x80);
+  return out;
+}
+
+}  // namespace
+
+TEST(TiffReader, strips_sharing_their_bytes_cost_work_or_memory_out_of_proportion) {
+  // 70000 rows of 1000 pixels from one strip of 1000 bytes: uncompressed, the file does not
+  // hold the rows it claims (2, before anything is allocated); compressed, each strip would be
+  // read and decoded again, 70 MB of work from 560 KB (5, the size still reported)
+  const std::string path = imgtest::TempPath("shared-strips.tif");
+  ASSERT_TRUE(imgtest::WriteFileBytes(path, SharedStripTiff(1000, 70000, 1, 1000)));
+  imgtest::ExpectRefused(path, IMAGE_ERR_READ, IMAGE_ERR_READ);
+  ASSERT_TRUE(imgtest::WriteFileBytes(path, SharedStripTiff(1000, 70000, 5, 1000)));
+  imgtest::ExpectRefused(path, IMAGE_OK, IMAGE_ERR_VARIANT);
+  // the same layout with strips of their own is fine
+  ASSERT_TRUE(imgtest::WriteFileBytes(path, SharedStripTiff(1000, 1, 1, 1000)));
+  imgtest::ExpectRefused(path, IMAGE_OK, IMAGE_OK);
+}
