@@ -111,7 +111,8 @@ boolean source_fill(j_decompress_ptr cinfo) {
   size_t n = BinaryFileRead(s->file, s->block, kSourceBlock);
   if (n == 0) {
     if (!s->readAnything) ERREXIT(cinfo, JERR_INPUT_EMPTY);
-    // a truncated file ends with an inserted end-of-image marker, as libjpeg's own sources do
+    // the premature-end warning fails the decode (emit_message); the end-of-image marker after
+    // it is what libjpeg's own sources supply, should the warning ever be let through
     WARNMS(cinfo, JWRN_JPEG_EOF);
     s->block[0] = 0xFF;
     s->block[1] = JPEG_EOI;
