@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "format_driver.h"
 #include "imagefile.h"
+#include "row_unpack.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ bool write_ppm(FILE* out, int width, int height, const unsigned char* red, const
   if (!line) return false;
   for (int y = height - 1; y >= 0; --y) {
     const size_t offset = static_cast<size_t>(y) * w;
-    for (size_t x = 0; x < w; ++x) {
-      line[3 * x] = red[offset + x];
-      line[3 * x + 1] = green[offset + x];
-      line[3 * x + 2] = blue[offset + x];
-    }
+    ImageJoinSamples(red + offset, green + offset, blue + offset, w, line.get());
     if (std::fwrite(line.get(), 1, 3 * w, out) != 3 * w) return false;
   }
   return std::fflush(out) == 0;

@@ -6,6 +6,7 @@
 #include "binary_file.h"
 #include "format_driver.h"
 #include "image_test_util.h"
+#include "row_unpack.h"
 
 using namespace imgtest;
 
@@ -387,4 +388,27 @@ TEST(BinaryFileLayer, writing_swaps_words_and_wrong_direction_does_nothing) {
   EXPECT_EQ(BinaryFileReadWord(r), 0x1234);
   BinaryFileClose(r);
   EXPECT_EQ(BinaryFileOpen(TempPath("no/such/dir.bin").c_str(), "rb", 0), nullptr);
+}
+
+TEST(RowUnpack, joined_planes_lose_or_swap_samples_at_block_edges) {
+  // the vector path does 16 pixels at a time and the rest one by one: widths around the block
+  for (size_t width : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 1000u}) {
+    std::vector<unsigned char> r(width), g(width), b(width), rgb(3 * width + 1, 0xEE);
+    for (size_t x = 0; x < width; ++x) {
+      r[x] = static_cast<unsigned char>(x), g[x] = static_cast<unsigned char>(x + 85);
+      b[x] = static_cast<unsigned char>(x * 7 + 170);
+    }
+    ImageJoinSamples(r.data(), g.data(), b.data(), width, rgb.data());
+    for (size_t x = 0; x < width; ++x) {
+      ASSERT_EQ(rgb[3 * x], r[x]) << width << " " << x;
+      ASSERT_EQ(rgb[3 * x + 1], g[x]) << width << " " << x;
+      ASSERT_EQ(rgb[3 * x + 2], b[x]) << width << " " << x;
+    }
+    EXPECT_EQ(rgb[3 * width], 0xEE) << "written past the row of " << width;
+    std::vector<unsigned char> r2(width), g2(width), b2(width);
+    ImageSplitSamples(rgb.data(), 3, width, r2.data(), g2.data(), b2.data());
+    EXPECT_EQ(r2, r);
+    EXPECT_EQ(g2, g);
+    EXPECT_EQ(b2, b);
+  }
 }
