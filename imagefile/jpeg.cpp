@@ -85,12 +85,12 @@ int error_code(int msgCode) {
 
 [[noreturn]] void fatal_error(j_common_ptr cinfo) { jump_back(cinfo, error_code(cinfo->err->msg_code)); }
 
-// Warnings are silent, except those that say data are missing: libjpeg would go on and fill the
-// rest of the picture with grey, and the caller would take a cut file for a whole one.
+// Warnings are silent, except the one that says the file ended early: libjpeg would go on and
+// fill the rest of the picture with grey, and the caller would take a cut file for a whole one.
+// A damaged segment in a whole file (libjpeg resyncs at the next restart marker, as every reader
+// does) stays a warning.
 void emit_message(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;
-  const int code = cinfo->err->msg_code;
-  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) jump_back(cinfo, IMAGE_ERR_READ);
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) jump_back(cinfo, IMAGE_ERR_READ);
 }
 void silent_output(j_common_ptr) {}
 
