@@ -32,6 +32,7 @@ struct TiffData {
   int photometric;
   int bits;
   bool rgba;       // read through libtiff's RGBA interface
+  bool associatedAlpha;  // the RGBA raster's colours are multiplied by its alpha
   bool truncated;  // libtiff met the end of the file while reading the directory
   bool tooLarge;   // libtiff refused an allocation beyond the limit we gave it
 };
@@ -355,6 +356,22 @@ int read_rgba(ImageFileHandle* h, TiffData* d) {
   if (!size_mul_ok(static_cast<size_t>(h->width), static_cast<size_t>(h->height), &pixels)) return IMAGE_ERR_VARIANT;
   d->raster = new (std::nothrow) uint32_t[pixels];
   if (d->raster == nullptr) return IMAGE_ERR_READ;
+  // Alpha is dropped and the colour kept, as readers of these files into RGB do. libtiff would
+  // multiply unassociated alpha into the colours (turning transparent pixels black): marking those
+  // extra samples unspecified, in libtiff's copy of the directory only, makes it skip them.
+  // Associated alpha is already multiplied in; it is divided out per row.
+  uint16_t extraCount = 0;
+  uint16_t* extraTypes = nullptr;
+  if (TIFFGetField(d->tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount > 0 &&
+      extraTypes != nullptr) {
+    uint16_t kept[16] = {};
+    const uint16_t n = extraCount < 16 ? extraCount : 16;
+    for (uint16_t i = 0; i < n; ++i) {
+      kept[i] = extraTypes[i] == EXTRASAMPLE_ASSOCALPHA ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNSPECIFIED;
+    }
+    d->associatedAlpha = kept[0] == EXTRASAMPLE_ASSOCALPHA;
+    TIFFSetField(d->tiff, TIFFTAG_EXTRASAMPLES, n, kept);
+  }
   if (!TIFFReadRGBAImageOriented(d->tiff, static_cast<uint32_t>(h->width), static_cast<uint32_t>(h->height),
                                  d->raster, ORIENTATION_BOTLEFT, 1)) {
     return IMAGE_ERR_READ;
@@ -372,9 +389,15 @@ int tiff_read_rgba_row(ImageFileHandle* h, unsigned char* red, unsigned char* gr
   const size_t width = static_cast<size_t>(h->width);
   const uint32_t* in = d->raster + static_cast<size_t>(h->currentRow) * width;
   for (size_t x = 0; x < width; ++x) {
-    red[x] = static_cast<unsigned char>(TIFFGetR(in[x]));
-    green[x] = static_cast<unsigned char>(TIFFGetG(in[x]));
-    blue[x] = static_cast<unsigned char>(TIFFGetB(in[x]));
+    unsigned r = TIFFGetR(in[x]), g = TIFFGetG(in[x]), b = TIFFGetB(in[x]);
+    const unsigned a = TIFFGetA(in[x]);
+    if (d->associatedAlpha && a != 0 && a != 255) {
+      r = r * 255 / a, g = g * 255 / a, b = b * 255 / a;
+      r = r > 255 ? 255 : r, g = g > 255 ? 255 : g, b = b > 255 ? 255 : b;
+    }
+    red[x] = static_cast<unsigned char>(r);
+    green[x] = static_cast<unsigned char>(g);
+    blue[x] = static_cast<unsigned char>(b);
   }
   ++h->currentRow;
   return IMAGE_OK;

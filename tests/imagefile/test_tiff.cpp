@@ -1,6 +1,8 @@
 // TIFF reader: pnmtotiff's and tiffcp's files compared with tifftopnm's decoding (grey and
 // palette files too: tifftopnm shows white-is-zero files as they look, as our palette does),
 // the variants the reader refuses, and hostile headers (see data/tiff/RECIPES.txt).
+#include <tiffio.h>
+
 #include "format_driver.h"
 #include "image_test_util.h"
 
@@ -225,4 +227,38 @@ TEST(TiffReader, strips_sharing_their_bytes_cost_work_or_memory_out_of_proportio
   // the same layout with strips of their own is fine
   ASSERT_TRUE(imgtest::WriteFileBytes(path, SharedStripTiff(1000, 1, 1, 1000)));
   imgtest::ExpectRefused(path, IMAGE_OK, IMAGE_OK);
+}
+
+TEST(TiffReader, alpha_turns_transparent_colours_black) {
+  // RGB + alpha, written with libtiff: the colour is kept whatever the alpha; associated
+  // (premultiplied) alpha is divided out
+  struct Case {
+    uint16_t alphaKind;
+    unsigned char pixel[4];
+    unsigned want;
+  };
+  const Case cases[] = {
+      {EXTRASAMPLE_UNASSALPHA, {200, 100, 50, 0}, 0xC86432},
+      {EXTRASAMPLE_UNASSALPHA, {200, 100, 50, 128}, 0xC86432},
+      {EXTRASAMPLE_ASSOCALPHA, {100, 50, 25, 128}, 0xC76331},
+      {EXTRASAMPLE_ASSOCALPHA, {10, 20, 30, 255}, 0x0A141E},
+  };
+  const std::string path = imgtest::TempPath("alpha.tif");
+  for (const Case& c : cases) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 1);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 4);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &c.alphaKind);
+    unsigned char row[4] = {c.pixel[0], c.pixel[1], c.pixel[2], c.pixel[3]};
+    ASSERT_EQ(TIFFWriteScanline(t, row, 0, 0), 1);
+    TIFFClose(t);
+    Planes p;
+    ASSERT_EQ(LoadImage(path, &p), IMAGE_OK);
+    EXPECT_EQ(p.rgb(0, 0), c.want) << std::hex << c.want << " alpha kind " << c.alphaKind;
+  }
 }
