@@ -33,6 +33,9 @@ struct TiffData {
   int bits;
   bool rgba;       // read through libtiff's RGBA interface
   bool associatedAlpha;  // the RGBA raster's colours are multiplied by its alpha
+  uint16_t orientation;  // the Orientation tag, 1 to 8 (RGBA path)
+  uint32_t fileWidth;    // the stored picture's size; swapped in the handle for orientations 5-8
+  uint32_t fileHeight;
   bool truncated;  // libtiff met the end of the file while reading the directory
   bool tooLarge;   // libtiff refused an allocation beyond the limit we gave it
 };
@@ -250,8 +253,16 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   d->photometric = photometric;
   d->bits = bits;
   // TIFFReadScanline reads strips only, so tiles go the RGBA way like every other layout
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &orientation);
+  if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) orientation = ORIENTATION_TOPLEFT;
+  d->orientation = orientation;
+  d->fileWidth = width;
+  d->fileHeight = height;
+  // rows stored other than top row first, left to right, are turned upright on the RGBA path
   const bool scanlines = planar == PLANARCONFIG_CONTIG && sampleFormat == SAMPLEFORMAT_UINT &&
-                         !TIFFIsTiled(t) && supported_layout(bits, samples, photometric);
+                         !TIFFIsTiled(t) && supported_layout(bits, samples, photometric) &&
+                         orientation == ORIENTATION_TOPLEFT;
   char message[1024];
   d->rgba = !scanlines && TIFFRGBAImageOK(t, message) != 0;
   if (samples == 1 && !d->rgba) {
@@ -285,6 +296,10 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   if (d->rgba) {
     // the picture is read whole on the first row, so that the file's orientation applies
     h->currentRow = 0;
+    if (orientation >= ORIENTATION_LEFTTOP) {
+      h->width = static_cast<int>(height);
+      h->height = static_cast<int>(width);
+    }
     *error = IMAGE_OK;
     return h;
   }
@@ -372,11 +387,31 @@ int read_rgba(ImageFileHandle* h, TiffData* d) {
     d->associatedAlpha = kept[0] == EXTRASAMPLE_ASSOCALPHA;
     TIFFSetField(d->tiff, TIFFTAG_EXTRASAMPLES, n, kept);
   }
-  if (!TIFFReadRGBAImageOriented(d->tiff, static_cast<uint32_t>(h->width), static_cast<uint32_t>(h->height),
-                                 d->raster, ORIENTATION_BOTLEFT, 1)) {
+  // Asking for the file's own orientation (libtiff knows no transposition, so 5-8 count as 1-4)
+  // gives the rows as stored, row 0 first; rgba_source turns them upright.
+  const uint16_t asStored = d->orientation >= ORIENTATION_LEFTTOP ? d->orientation - 4 : d->orientation;
+  if (!TIFFReadRGBAImageOriented(d->tiff, d->fileWidth, d->fileHeight, d->raster, asStored, 1)) {
     return IMAGE_ERR_READ;
   }
   return IMAGE_OK;
+}
+
+// Where the upright picture's pixel (x, y from the top) is in the raster of stored rows, for each
+// value of the Orientation tag (which edge the stored row 0 and column 0 show).
+size_t rgba_source(const TiffData* d, size_t x, size_t y) {
+  const size_t w = d->fileWidth, h = d->fileHeight;
+  size_t row = y, col = x;
+  switch (d->orientation) {
+    case ORIENTATION_TOPRIGHT: col = w - 1 - x; break;
+    case ORIENTATION_BOTRIGHT: row = h - 1 - y, col = w - 1 - x; break;
+    case ORIENTATION_BOTLEFT: row = h - 1 - y; break;
+    case ORIENTATION_LEFTTOP: row = x, col = y; break;
+    case ORIENTATION_RIGHTTOP: row = h - 1 - x, col = y; break;
+    case ORIENTATION_RIGHTBOT: row = h - 1 - x, col = w - 1 - y; break;
+    case ORIENTATION_LEFTBOT: row = x, col = w - 1 - y; break;
+    default: break;
+  }
+  return row * w + col;
 }
 
 int tiff_read_rgba_row(ImageFileHandle* h, unsigned char* red, unsigned char* green, unsigned char* blue) {
@@ -387,10 +422,11 @@ int tiff_read_rgba_row(ImageFileHandle* h, unsigned char* red, unsigned char* gr
     if (e != IMAGE_OK) return e;
   }
   const size_t width = static_cast<size_t>(h->width);
-  const uint32_t* in = d->raster + static_cast<size_t>(h->currentRow) * width;
+  const size_t y = static_cast<size_t>(h->height - 1 - h->currentRow);  // from the top
   for (size_t x = 0; x < width; ++x) {
-    unsigned r = TIFFGetR(in[x]), g = TIFFGetG(in[x]), b = TIFFGetB(in[x]);
-    const unsigned a = TIFFGetA(in[x]);
+    const uint32_t px = d->raster[rgba_source(d, x, y)];
+    unsigned r = TIFFGetR(px), g = TIFFGetG(px), b = TIFFGetB(px);
+    const unsigned a = TIFFGetA(px);
     if (d->associatedAlpha && a != 0 && a != 255) {
       r = r * 255 / a, g = g * 255 / a, b = b * 255 / a;
       r = r > 255 ? 255 : r, g = g > 255 ? 255 : g, b = b > 255 ? 255 : b;

@@ -262,3 +262,33 @@ TEST(TiffReader, alpha_turns_transparent_colours_black) {
     EXPECT_EQ(p.rgb(0, 0), c.want) << std::hex << c.want << " alpha kind " << c.alphaKind;
   }
 }
+
+TEST(TiffReader, orientation_tag_ignored) {
+  // a 5 x 3 RGB picture written with each Orientation value; ImageMagick's -auto-orient turns it
+  // upright independently (5-8 are transposed: 3 x 5)
+  if (!imgtest::ToolAvailable("convert")) GTEST_SKIP() << "no ImageMagick";
+  const uint32_t w = 5, h = 3;
+  const std::string path = imgtest::TempPath("oriented.tif");
+  for (uint16_t orientation = 1; orientation <= 8; ++orientation) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
+    for (uint32_t y = 0; y < h; ++y) {
+      unsigned char row[3 * w];
+      for (uint32_t x = 0; x < w; ++x) {
+        row[3 * x] = static_cast<unsigned char>(40 * x), row[3 * x + 1] = static_cast<unsigned char>(80 * y);
+        row[3 * x + 2] = static_cast<unsigned char>(10 * (x + y));
+      }
+      ASSERT_EQ(TIFFWriteScanline(t, row, y, 0), 1);
+    }
+    TIFFClose(t);
+    SCOPED_TRACE(orientation);
+    imgtest::ExpectDecodesLike(path, "convert {} -auto-orient -depth 8 ppm:-");
+  }
+}
