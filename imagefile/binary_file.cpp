@@ -1,6 +1,11 @@
 #include "binary_file.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,15 +18,25 @@ namespace {
 // single read, small enough to stay in cache.
 constexpr size_t kBufferSize = 64 * 1024;
 
-// A directory opens as a stream on this platform but reads nothing: it is a file that cannot be
-// opened, not one of unknown format.
+// Only regular files are opened for reading: a directory opens as a stream that reads nothing, a
+// FIFO blocks in open until a writer comes (and again on every later open of the same path), and
+// a device such as /dev/zero never ends. The path is looked at first, and the opened descriptor
+// again (non-blocking, so a FIFO put there in between cannot hang us), because the path may be
+// replaced between the two.
 void* stdio_open(const char* path, const char* mode) {
-  FILE* f = std::fopen(path, mode);
+  if (mode[0] != 'r') return std::fopen(path, mode);
+  if (BinaryFileCheckPath(path) != BINARY_FILE_PATH_OK) return nullptr;
+  int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
   struct stat st;
-  if (f != nullptr && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::fclose(f);
+  int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
     return nullptr;
   }
+  FILE* f = ::fdopen(fd, "rb");
+  if (f == nullptr) ::close(fd);
   return f;
 }
 int stdio_close(void* s) { return std::fclose(static_cast<FILE*>(s)) == 0 ? 0 : -1; }
@@ -52,6 +67,19 @@ long long stdio_size(void* s) {
   return static_cast<long long>(end);
 }
 int stdio_eof(void* s) { return std::feof(static_cast<FILE*>(s)); }
+const void* stdio_map(void* s, size_t* size) {
+  *size = 0;
+  struct stat st;
+  const int fd = fileno(static_cast<FILE*>(s));
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return nullptr;
+  void* base = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  if (base == MAP_FAILED) return nullptr;
+  *size = static_cast<size_t>(st.st_size);
+  return base;
+}
+void stdio_unmap(const void* base, size_t size) {
+  if (base != nullptr) ::munmap(const_cast<void*>(base), size);
+}
 
 bool machine_is_big_endian() {
   const uint16_t probe = 1;
@@ -96,6 +124,7 @@ bool refill(BinaryFile* f) {
 const BinaryStreamOps kBinaryStdioStream = {
     stdio_open, stdio_close, stdio_size, stdio_read, stdio_write, stdio_vprint,
     stdio_error, stdio_seek_set, stdio_skip, stdio_seek_end, stdio_tell, stdio_eof,
+    stdio_map,  stdio_unmap,
 };
 
 BinaryFile* BinaryFileOpenWith(const BinaryStreamOps* ops, const char* path, const char* mode,
@@ -314,4 +343,45 @@ long long BinaryFileSize(BinaryFile* f) {
 int BinaryFileEndOfFile(const BinaryFile* f) {
   if (f->mode == BINARY_FILE_READ) return f->endOfFile && f->bufferPos >= f->bufferLength;
   return f->ops->endOfFile(f->stream);
+}
+
+int BinaryFileCheckPath(const char* path) {
+  if (path == nullptr) return BINARY_FILE_PATH_MISSING;
+  struct stat st;
+  if (::stat(path, &st) != 0) {
+    return errno == EACCES ? BINARY_FILE_PATH_DENIED : BINARY_FILE_PATH_MISSING;
+  }
+  if (S_ISDIR(st.st_mode)) return BINARY_FILE_PATH_DIRECTORY;
+  if (!S_ISREG(st.st_mode)) return BINARY_FILE_PATH_NOT_REGULAR;
+  return BINARY_FILE_PATH_OK;
+}
+
+const char* BinaryFilePathText(int check) {
+  switch (check) {
+    case BINARY_FILE_PATH_OK: return "a regular file";
+    case BINARY_FILE_PATH_MISSING: return "no such file";
+    case BINARY_FILE_PATH_DENIED: return "permission denied";
+    case BINARY_FILE_PATH_DIRECTORY: return "it is a directory";
+    case BINARY_FILE_PATH_NOT_REGULAR: return "it is a pipe, socket or device, not a regular file";
+    default: return "it cannot be opened";
+  }
+}
+
+bool BinaryFileReadExact(BinaryFile* f, void* data, size_t count) {
+  return BinaryFileRead(f, data, count) == count && !f->error;
+}
+
+const void* BinaryFileMap(BinaryFile* f, size_t* size) {
+  *size = 0;
+  if (f->mode != BINARY_FILE_READ || f->ops->map == nullptr) return nullptr;
+  return f->ops->map(f->stream, size);
+}
+
+void BinaryFileUnmap(BinaryFile* f, const void* base, size_t size) {
+  if (base != nullptr && f->ops->unmap != nullptr) f->ops->unmap(base, size);
+}
+
+bool BinaryFileHolds(BinaryFile* f, unsigned long long bytes) {
+  long long size = BinaryFileSize(f);
+  return size >= 0 && static_cast<unsigned long long>(size) >= bytes;
 }

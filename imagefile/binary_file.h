@@ -4,8 +4,12 @@
 // Reading is buffered here (one block at a time), so drivers may read byte by byte through
 // BinaryFileGetByte without a stdio call per byte. The error flag is sticky: a read past the
 // end of the file, or any failed stream operation, sets it for good and the read delivers
-// zeros for the missing bytes. Drivers therefore read a whole row or header and check
-// BinaryFileError once at the block boundary.
+// zeros for the missing bytes. Those zeros are never picture data: a driver reads a whole row
+// or header, checks BinaryFileError (or uses BinaryFileReadExact) at the block boundary and
+// fails with a read error when the read came up short.
+//
+// Only regular files are opened for reading; a directory, FIFO, socket or device is refused
+// before anything blocks on it, so a path may safely be opened once per driver.
 
 #include <cstdarg>
 #include <cstddef>
@@ -29,6 +33,9 @@ struct BinaryStreamOps {
   int (*seekEnd)(void* stream, long long offset);                 // 0 on success
   long long (*tell)(void* stream);
   int (*endOfFile)(void* stream);  // non-zero at the end of the file
+  // Maps the whole file read-only (null when the stream cannot be mapped); may be null.
+  const void* (*map)(void* stream, size_t* size);
+  void (*unmap)(const void* base, size_t size);
 };
 
 // The standard-library implementation of the stream table.
@@ -49,7 +56,21 @@ struct BinaryFile {
   long long bufferStart;  // file offset of buffer[0]
 };
 
-// Opens path for reading ("rb") or writing ("wb"); null when it cannot be opened.
+// What a path is, looked at before a file is opened for reading (BinaryFileCheckPath).
+enum BinaryFilePathCheck {
+  BINARY_FILE_PATH_OK = 0,           // a regular file
+  BINARY_FILE_PATH_MISSING = 1,      // no such file (or no path)
+  BINARY_FILE_PATH_DENIED = 2,       // no permission to look at it
+  BINARY_FILE_PATH_DIRECTORY = 3,    // a directory
+  BINARY_FILE_PATH_NOT_REGULAR = 4,  // a FIFO, socket or device: reading it may block or never end
+};
+// Says what path is, without opening it; only BINARY_FILE_PATH_OK may be opened for reading.
+int BinaryFileCheckPath(const char* path);
+// A short phrase for a BinaryFilePathCheck value, for error messages ("it is a directory").
+const char* BinaryFilePathText(int check);
+
+// Opens path for reading ("rb") or writing ("wb"); null when it cannot be opened, or, for
+// reading, when it is not a regular file.
 BinaryFile* BinaryFileOpen(const char* path, const char* mode, int byteOrder);
 // As BinaryFileOpen over another stream table.
 BinaryFile* BinaryFileOpenWith(const BinaryStreamOps* ops, const char* path, const char* mode,
@@ -60,6 +81,9 @@ int BinaryFileClose(BinaryFile* file);
 // Reads count bytes; returns how many came from the file. Missing bytes are zeros and set the
 // error flag. Does nothing (returns 0) on a file opened for writing.
 size_t BinaryFileRead(BinaryFile* file, void* data, size_t count);
+// BinaryFileRead that says whether all count bytes came from the file (and no error happened
+// before): false for a short read, which drivers report as a read error, never as zeros.
+bool BinaryFileReadExact(BinaryFile* file, void* data, size_t count);
 // Refills the buffer and returns the next byte, or 0 with the error flag set at the end.
 int BinaryFileGetByteSlow(BinaryFile* file);
 // The next byte (0..255), or 0 with the error flag set at the end of the file.
@@ -91,6 +115,13 @@ int BinaryFileSkip(BinaryFile* file, long long count);          // forward from 
 int BinaryFileSeekFromEnd(BinaryFile* file, long long offset);  // offset bytes before the end
 long long BinaryFileTell(BinaryFile* file);
 long long BinaryFileSize(BinaryFile* file);  // -1 when unknown (error flag set)
+// The whole file mapped read-only, for libraries that read faster from memory; null (and *size 0)
+// when the stream cannot be mapped. Undone with BinaryFileUnmap before the file is closed.
+const void* BinaryFileMap(BinaryFile* file, size_t* size);
+void BinaryFileUnmap(BinaryFile* file, const void* base, size_t size);
+// Whether the file is at least `bytes` long: lets a driver of an uncompressed format check that
+// the file holds the rows its header claims before it allocates anything for them.
+bool BinaryFileHolds(BinaryFile* file, unsigned long long bytes);
 // Non-zero once any read past the end or any failed stream operation happened. Cheap enough
 // to call per byte, though decoders need only check it at block boundaries.
 inline int BinaryFileError(const BinaryFile* file) { return file->error; }

@@ -72,6 +72,13 @@ void ImageHandleDelete(ImageFileHandle* handle);
 
 // Opens a driver's file for reading; null (with *error = 1) when it cannot be opened.
 BinaryFile* ImageDriverOpenFile(const char* path, int byteOrder, int* error);
+// Whether the file holds `rows` rows of `rowBytes` bytes each from byte `offset` on (the
+// arithmetic is overflow-checked: a product that does not fit is a file too short). Drivers of
+// uncompressed formats call it in open, before anything is sized from the header, and refuse
+// the file with IMAGE_ERR_READ when it is false: a cut file then fails at once, and a tiny file
+// claiming a huge picture never makes anyone allocate that picture.
+bool ImageDriverFileHolds(BinaryFile* file, unsigned long long offset, unsigned long long rowBytes,
+                          unsigned long long rows);
 // For an open that gives up on a file: closes it, reports `code`, and returns no handle.
 ImageFileHandle* ImageDriverRefuse(BinaryFile* file, int code, int* error);
 // The close of a driver whose private data is a `Data` (made with new) holding its BinaryFile

@@ -2,6 +2,7 @@
 // that report a file's size and load it into three planes.
 #include "imagefile.h"
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -129,6 +130,11 @@ int load_map(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned char* pl
       table[2][i] = static_cast<unsigned char>(palette[i]);
     }
   }
+  // grey files of 256 levels (JPEG, 8-bit TIFF...) need no table: the row is each plane's row
+  bool identity = true;
+  for (int i = 0; i < 256 && identity; ++i) {
+    identity = table[0][i] == i && table[1][i] == i && table[2][i] == i;
+  }
   const size_t w = static_cast<size_t>(h->width);
   std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[w]());
   if (!row) return IMAGE_ERR_READ;
@@ -140,6 +146,12 @@ int load_map(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned char* pl
     unsigned char* r = planes[0] + offset;
     unsigned char* g = planes[1] + offset;
     unsigned char* b = planes[2] + offset;
+    if (identity) {
+      std::memcpy(r, row.get(), w);
+      std::memcpy(g, row.get(), w);
+      std::memcpy(b, row.get(), w);
+      continue;
+    }
     for (size_t x = 0; x < w; ++x) {
       unsigned index = row[x];
       r[x] = table[0][index];
@@ -271,6 +283,14 @@ BinaryFile* ImageDriverOpenFile(const char* path, int byteOrder, int* error) {
   BinaryFile* f = BinaryFileOpen(path, "rb", byteOrder);
   if (f == nullptr) *error = IMAGE_ERR_OPEN;
   return f;
+}
+
+bool ImageDriverFileHolds(BinaryFile* file, unsigned long long offset, unsigned long long rowBytes,
+                          unsigned long long rows) {
+  if (rowBytes != 0 && rows > ULLONG_MAX / rowBytes) return false;
+  const unsigned long long body = rowBytes * rows;
+  if (offset > ULLONG_MAX - body) return false;
+  return BinaryFileHolds(file, offset + body);
 }
 
 ImageFileHandle* ImageDriverRefuse(BinaryFile* file, int code, int* error) {

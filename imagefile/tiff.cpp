@@ -1,5 +1,8 @@
 // TIFF reader through libtiff, opened with TIFFClientOpen over the library's BinaryFile.
-// Only the first directory is read, strip by strip with TIFFReadScanline.
+// Only the first directory is read. The common layouts (1-, 4- and 8-bit grey or palette and
+// 8-bit RGB, in strips) are read row by row with TIFFReadScanline; every other layout libtiff
+// can convert (tiles, 16 bits, separate planes, YCbCr, JPEG, CMYK, Lab, 2 bits...) is read whole
+// through its RGBA interface, which also honours the file's orientation.
 #include <cstdarg>
 #include <cstring>
 #include <new>
@@ -15,14 +18,26 @@ namespace {
 // and the decoders' working buffers are a few rows; a hostile header asking for more is refused.
 constexpr tmsize_t kBaseAllocation = 64L * 1024 * 1024;
 
+// Strips or tiles are read again for every strip that points at them, so a file whose strips
+// share their bytes costs far more than its size. Real files read each byte once; beyond this
+// many bytes (and four times the file) the decode work is refused.
+constexpr unsigned long long kMaxStripWork = 64ULL * 1024 * 1024;
+
 struct TiffData {
   BinaryFile* file;  // closed by libtiff's close procedure, which clears this
   TIFF* tiff;
-  unsigned char* row;  // one file scan line
+  unsigned char* row;  // one file scan line (scanline path)
   size_t rowBytes;
+  uint32_t* raster;    // the whole picture as RGBA, bottom row first (RGBA path)
   int photometric;
   int bits;
+  bool rgba;       // read through libtiff's RGBA interface
+  bool associatedAlpha;  // the RGBA raster's colours are multiplied by its alpha
+  uint16_t orientation;  // the Orientation tag, 1 to 8 (RGBA path)
+  uint32_t fileWidth;    // the stored picture's size; swapped in the handle for orientations 5-8
+  uint32_t fileHeight;
   bool truncated;  // libtiff met the end of the file while reading the directory
+  bool tooLarge;   // libtiff refused an allocation beyond the limit we gave it
 };
 
 tmsize_t client_read(thandle_t h, void* data, tmsize_t count) {
@@ -75,11 +90,28 @@ toff_t client_size(thandle_t h) {
   return size < 0 ? 0 : static_cast<toff_t>(size);
 }
 
-int client_map(thandle_t, void**, toff_t*) { return 0; }
-void client_unmap(thandle_t, void*, toff_t) {}
+// libtiff reads strips and tiles straight from a mapped file, with no copy; its RGBA reader of
+// uncompressed tiles even needs the mapping (without it, it asks for more than a tile holds).
+int client_map(thandle_t h, void** base, toff_t* size) {
+  BinaryFile* f = static_cast<TiffData*>(h)->file;
+  size_t bytes = 0;
+  const void* p = f == nullptr ? nullptr : BinaryFileMap(f, &bytes);
+  if (p == nullptr) return 0;
+  *base = const_cast<void*>(p);
+  *size = static_cast<toff_t>(bytes);
+  return 1;
+}
+void client_unmap(thandle_t h, void* base, toff_t size) {
+  BinaryFile* f = static_cast<TiffData*>(h)->file;
+  if (f != nullptr) BinaryFileUnmap(f, base, static_cast<size_t>(size));
+}
 
-// libtiff's warnings and errors would go to stderr; the caller gets our error codes instead.
-int quiet_handler(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+// libtiff's warnings and errors would go to stderr; the caller gets our error codes instead,
+// and a refusal for size (a 5) is told from damage (a 2) by libtiff's message.
+int error_handler(TIFF*, void* user, const char*, const char* format, va_list) {
+  if (format != nullptr && std::strstr(format, "limit") != nullptr) static_cast<TiffData*>(user)->tooLarge = true;
+  return 1;
+}
 
 // libtiff ignores a tag whose values lie past the end of the file and carries on; a palette
 // file whose colour map is cut off would then load as grey. A cut file is damaged data to us.
@@ -95,6 +127,7 @@ void free_data(TiffData* d) {
   if (d->tiff != nullptr) TIFFClose(d->tiff);  // closes the file through client_close
   BinaryFileClose(d->file);
   delete[] d->row;
+  delete[] d->raster;
   delete d;
 }
 
@@ -106,7 +139,7 @@ TIFF* open_tiff(const char* path, TiffData* d) {
   tmsize_t limit = kBaseAllocation;
   if (fileSize < (INT64_MAX - limit) / 4) limit += static_cast<tmsize_t>(4 * fileSize);
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, limit);
-  TIFFOpenOptionsSetErrorHandlerExtR(options, quiet_handler, nullptr);
+  TIFFOpenOptionsSetErrorHandlerExtR(options, error_handler, d);
   TIFFOpenOptionsSetWarningHandlerExtR(options, warning_handler, d);
   TIFF* t = TIFFClientOpenExt(path, "r", d, client_read, client_write, client_seek,
                               client_close, client_size, client_map, client_unmap, options);
@@ -127,16 +160,62 @@ bool supported_layout(int bits, int samples, int photometric) {
   return samples == 3 && bits == 8 && photometric == PHOTOMETRIC_RGB;
 }
 
+// Whether the file starts with a TIFF or BigTIFF header.
+bool has_signature(BinaryFile* f) {
+  unsigned char head[4] = {0, 0, 0, 0};
+  if (!BinaryFileReadExact(f, head, 4) || BinaryFileSeek(f, 0) != 0) return false;
+  const bool intel = head[0] == 'I' && head[1] == 'I' && head[3] == 0 && (head[2] == 42 || head[2] == 43);
+  const bool motorola = head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
+  return intel || motorola;
+}
+
+// Checks the strips (or tiles) against the file before anything is sized from the header:
+// uncompressed data must lie inside the file, each strip's bytes its own, so a tiny file cannot
+// claim a picture it does not hold (2); compressed strips may not be read over and over (5).
+int check_striles(TIFF* t, uint32_t height, uint16_t compression, uint16_t planar, uint16_t samples,
+                  unsigned long long fileSize) {
+  const bool tiled = TIFFIsTiled(t) != 0;
+  const uint32_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+  if (count == 0) return IMAGE_ERR_READ;
+  uint32_t rowsPerStrip = height;
+  TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
+  const uint32_t stripsPerPlane = (height + rowsPerStrip - 1) / rowsPerStrip;
+  const unsigned long long scanline = TIFFScanlineSize64(t);
+  const unsigned long long tileBytes = tiled ? TIFFTileSize64(t) : 0;
+  unsigned long long expectedTotal = 0, readTotal = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const unsigned long long offset = TIFFGetStrileOffset(t, i);
+    const unsigned long long bytes = TIFFGetStrileByteCount(t, i);
+    readTotal += bytes < fileSize ? bytes : fileSize;
+    if (compression != COMPRESSION_NONE) continue;
+    unsigned long long expected = tileBytes;
+    if (!tiled) {
+      const uint32_t first = (i % stripsPerPlane) * rowsPerStrip;
+      const uint32_t rows = height - first < rowsPerStrip ? height - first : rowsPerStrip;
+      expected = scanline * rows;  // both below 2^32: no overflow
+    }
+    expectedTotal += expected;
+    if (offset > fileSize || expected > fileSize - offset || expectedTotal > fileSize) return IMAGE_ERR_READ;
+  }
+  (void)planar;
+  (void)samples;
+  if (readTotal > kMaxStripWork + 4 * fileSize) return IMAGE_ERR_VARIANT;
+  return IMAGE_OK;
+}
+
 ImageFileHandle* tiff_open(const char* path, int* error) {
   BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
   if (f == nullptr) return nullptr;
+  if (!has_signature(f)) return ImageDriverRefuse(f, IMAGE_ERR_FORMAT, error);
   TiffData* d = new (std::nothrow) TiffData{};
   if (d == nullptr) return ImageDriverRefuse(f, IMAGE_ERR_READ, error);
   d->file = f;
   d->tiff = open_tiff(path, d);
   if (d->tiff == nullptr) {
+    // it has a TIFF header, so libtiff's refusal is damage or a size beyond its limit
+    *error = d->tooLarge ? IMAGE_ERR_VARIANT : IMAGE_ERR_READ;
     free_data(d);
-    *error = IMAGE_ERR_FORMAT;
     return nullptr;
   }
   if (d->truncated) {
@@ -167,25 +246,61 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   h->width = static_cast<int>(width);
   h->height = static_cast<int>(height);
   h->currentRow = h->height - 1;
-  h->compression = compression == COMPRESSION_NONE  ? IMAGE_COMPRESSION_NONE
-                   : compression == COMPRESSION_LZW ? IMAGE_COMPRESSION_DECODED
-                                                    : IMAGE_COMPRESSION_UNSUPPORTED;
+  const bool decodable = TIFFIsCODECConfigured(compression) != 0;
+  h->compression = compression == COMPRESSION_NONE ? IMAGE_COMPRESSION_NONE
+                   : decodable                     ? IMAGE_COMPRESSION_DECODED
+                                                   : IMAGE_COMPRESSION_UNSUPPORTED;
   d->photometric = photometric;
   d->bits = bits;
-  if (samples == 1) {
+  // TIFFReadScanline reads strips only, so tiles go the RGBA way like every other layout
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &orientation);
+  if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT) orientation = ORIENTATION_TOPLEFT;
+  d->orientation = orientation;
+  d->fileWidth = width;
+  d->fileHeight = height;
+  // rows stored other than top row first, left to right, are turned upright on the RGBA path
+  const bool scanlines = planar == PLANARCONFIG_CONTIG && sampleFormat == SAMPLEFORMAT_UINT &&
+                         !TIFFIsTiled(t) && supported_layout(bits, samples, photometric) &&
+                         orientation == ORIENTATION_TOPLEFT;
+  char message[1024];
+  d->rgba = !scanlines && TIFFRGBAImageOK(t, message) != 0;
+  if (samples == 1 && !d->rgba) {
     h->colourMode = IMAGE_MAP;
     h->paletteSize = bits <= 8 ? 1 << bits : 0;
   } else {
     h->colourMode = IMAGE_RGB;
   }
-  // TIFFReadScanline reads strips only: a tiled file is a layout this reader does not handle
-  if (planar != PLANARCONFIG_CONTIG || sampleFormat != SAMPLEFORMAT_UINT || TIFFIsTiled(t) ||
-      !supported_layout(bits, samples, photometric)) {
+  if (!scanlines && !d->rgba) {
     *error = IMAGE_ERR_VARIANT;
     return h;
   }
-  if (!TIFFIsCODECConfigured(compression)) {
+  if (!decodable) {
     *error = IMAGE_ERR_COMPRESSION;
+    return h;
+  }
+  const long long fileSize = BinaryFileSize(f);
+  const int striles = fileSize < 0 ? IMAGE_ERR_READ
+                                   : check_striles(t, height, compression, planar, samples,
+                                                   static_cast<unsigned long long>(fileSize));
+  if (striles == IMAGE_ERR_VARIANT) {
+    *error = striles;
+    return h;
+  }
+  if (striles != IMAGE_OK) {
+    ImageHandleDelete(h);
+    free_data(d);
+    *error = striles;
+    return nullptr;
+  }
+  if (d->rgba) {
+    // the picture is read whole on the first row, so that the file's orientation applies
+    h->currentRow = 0;
+    if (orientation >= ORIENTATION_LEFTTOP) {
+      h->width = static_cast<int>(height);
+      h->height = static_cast<int>(width);
+    }
+    *error = IMAGE_OK;
     return h;
   }
   size_t rowBytes = ImageRowBytes(width, bits * samples, 1);
@@ -250,9 +365,84 @@ int tiff_read_row(ImageFileHandle* h, unsigned char* row) {
   return IMAGE_OK;
 }
 
+// Reads the whole picture through libtiff's RGBA interface, bottom row first like the planes.
+int read_rgba(ImageFileHandle* h, TiffData* d) {
+  size_t pixels;
+  if (!size_mul_ok(static_cast<size_t>(h->width), static_cast<size_t>(h->height), &pixels)) return IMAGE_ERR_VARIANT;
+  d->raster = new (std::nothrow) uint32_t[pixels];
+  if (d->raster == nullptr) return IMAGE_ERR_READ;
+  // Alpha is dropped and the colour kept, as readers of these files into RGB do. libtiff would
+  // multiply unassociated alpha into the colours (turning transparent pixels black): marking those
+  // extra samples unspecified, in libtiff's copy of the directory only, makes it skip them.
+  // Associated alpha is already multiplied in; it is divided out per row.
+  uint16_t extraCount = 0;
+  uint16_t* extraTypes = nullptr;
+  if (TIFFGetField(d->tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes) && extraCount > 0 &&
+      extraTypes != nullptr) {
+    uint16_t kept[16] = {};
+    const uint16_t n = extraCount < 16 ? extraCount : 16;
+    for (uint16_t i = 0; i < n; ++i) {
+      kept[i] = extraTypes[i] == EXTRASAMPLE_ASSOCALPHA ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNSPECIFIED;
+    }
+    d->associatedAlpha = kept[0] == EXTRASAMPLE_ASSOCALPHA;
+    TIFFSetField(d->tiff, TIFFTAG_EXTRASAMPLES, n, kept);
+  }
+  // Asking for the file's own orientation (libtiff knows no transposition, so 5-8 count as 1-4)
+  // gives the rows as stored, row 0 first; rgba_source turns them upright.
+  const uint16_t asStored = d->orientation >= ORIENTATION_LEFTTOP ? d->orientation - 4 : d->orientation;
+  if (!TIFFReadRGBAImageOriented(d->tiff, d->fileWidth, d->fileHeight, d->raster, asStored, 1)) {
+    return IMAGE_ERR_READ;
+  }
+  return IMAGE_OK;
+}
+
+// Where the upright picture's pixel (x, y from the top) is in the raster of stored rows, for each
+// value of the Orientation tag (which edge the stored row 0 and column 0 show).
+size_t rgba_source(const TiffData* d, size_t x, size_t y) {
+  const size_t w = d->fileWidth, h = d->fileHeight;
+  size_t row = y, col = x;
+  switch (d->orientation) {
+    case ORIENTATION_TOPRIGHT: col = w - 1 - x; break;
+    case ORIENTATION_BOTRIGHT: row = h - 1 - y, col = w - 1 - x; break;
+    case ORIENTATION_BOTLEFT: row = h - 1 - y; break;
+    case ORIENTATION_LEFTTOP: row = x, col = y; break;
+    case ORIENTATION_RIGHTTOP: row = h - 1 - x, col = y; break;
+    case ORIENTATION_RIGHTBOT: row = h - 1 - x, col = w - 1 - y; break;
+    case ORIENTATION_LEFTBOT: row = x, col = w - 1 - y; break;
+    default: break;
+  }
+  return row * w + col;
+}
+
+int tiff_read_rgba_row(ImageFileHandle* h, unsigned char* red, unsigned char* green, unsigned char* blue) {
+  TiffData* d = static_cast<TiffData*>(h->driverData);
+  if (d->raster == nullptr) {
+    if (h->currentRow != 0) return IMAGE_ERR_READ;
+    const int e = read_rgba(h, d);
+    if (e != IMAGE_OK) return e;
+  }
+  const size_t width = static_cast<size_t>(h->width);
+  const size_t y = static_cast<size_t>(h->height - 1 - h->currentRow);  // from the top
+  for (size_t x = 0; x < width; ++x) {
+    const uint32_t px = d->raster[rgba_source(d, x, y)];
+    unsigned r = TIFFGetR(px), g = TIFFGetG(px), b = TIFFGetB(px);
+    const unsigned a = TIFFGetA(px);
+    if (d->associatedAlpha && a != 0 && a != 255) {
+      r = r * 255 / a, g = g * 255 / a, b = b * 255 / a;
+      r = r > 255 ? 255 : r, g = g > 255 ? 255 : g, b = b > 255 ? 255 : b;
+    }
+    red[x] = static_cast<unsigned char>(r);
+    green[x] = static_cast<unsigned char>(g);
+    blue[x] = static_cast<unsigned char>(b);
+  }
+  ++h->currentRow;
+  return IMAGE_OK;
+}
+
 int tiff_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* green,
                       unsigned char* blue) {
   TiffData* d = static_cast<TiffData*>(h->driverData);
+  if (d->rgba) return tiff_read_rgba_row(h, red, green, blue);
   if (!read_scanline(h, d)) return IMAGE_ERR_READ;
   ImageSplitSamples(d->row, 3, static_cast<size_t>(h->width), red, green, blue);
   --h->currentRow;

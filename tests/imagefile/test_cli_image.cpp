@@ -1,5 +1,6 @@
 // varnesk-cli info and decode over the whole BMP/PCX/Sun/SGI/Targa/NKL corpus: the JSON says
 // what the library says, and the PPM (top row first) holds the library's planes (bottom first).
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -96,4 +97,31 @@ TEST(CliImage, decode_to_standard_output_and_usage_errors) {
   EXPECT_EQ(missing["error_code"], IMAGE_ERR_OPEN);
   RunCli("decode", &status);
   EXPECT_EQ(status, 1);
+}
+
+TEST(CliImage, unopenable_paths_say_only_that_they_cannot_be_opened) {
+  // the reason a file cannot be opened is part of the error: missing, a folder, a pipe
+  const std::string fifo = TempPath("cli-pipe.tif");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {TempPath("none.jpg"), "no such file"},
+      {TempDir(), "directory"},
+      {fifo, "pipe"},
+  };
+  for (const Case& c : cases) {
+    for (const std::string& command : {"info ", "decode "}) {
+      int status = -1;
+      const std::string out = RunCli(command + ShellQuote(c.path) + (command == "decode " ? " -" : ""), &status);
+      EXPECT_EQ(status, 1) << command << c.path;
+      const nlohmann::json j = nlohmann::json::parse(out, nullptr, false);
+      ASSERT_FALSE(j.is_discarded()) << out;
+      EXPECT_EQ(j["error_code"], IMAGE_ERR_OPEN) << c.path;
+      EXPECT_NE(j["error"].get<std::string>().find(c.reason), std::string::npos) << j["error"];
+    }
+  }
+  std::remove(fifo.c_str());
 }

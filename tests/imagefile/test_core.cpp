@@ -6,6 +6,7 @@
 #include "binary_file.h"
 #include "format_driver.h"
 #include "image_test_util.h"
+#include "row_unpack.h"
 
 using namespace imgtest;
 
@@ -307,6 +308,35 @@ TEST(BinaryFileLayer, reads_past_the_end_give_zeros_and_a_sticky_error) {
   BinaryFileClose(f);
 }
 
+TEST(BinaryFileLayer, short_reads_and_missing_rows_pass_for_data) {
+  const std::string path = TempPath("rows.bin");
+  ASSERT_TRUE(WriteFileBytes(path, std::vector<unsigned char>(1000, 7)));
+  BinaryFile* f = BinaryFileOpen(path.c_str(), "rb", BINARY_FILE_LITTLE_ENDIAN);
+  ASSERT_NE(f, nullptr);
+  // whether the file holds `rows` rows of `rowBytes` from `offset`: exact fits pass, one byte
+  // more and products that overflow do not
+  struct Case {
+    unsigned long long offset, rowBytes, rows;
+    bool holds;
+  };
+  const Case cases[] = {
+      {0, 100, 10, true},          {1, 100, 10, false},         {999, 1, 1, true},
+      {1000, 0, 5, true},          {0, 1ULL << 32, 1ULL << 32, false},
+      {~0ULL, 1, 1, false},        {54, 1ULL << 30, 1ULL << 28, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ImageDriverFileHolds(f, c.offset, c.rowBytes, c.rows), c.holds)
+        << c.offset << " + " << c.rowBytes << " x " << c.rows;
+  }
+  EXPECT_TRUE(BinaryFileHolds(f, 1000));
+  EXPECT_FALSE(BinaryFileHolds(f, 1001));
+  unsigned char buf[600];
+  EXPECT_TRUE(BinaryFileReadExact(f, buf, 600));
+  EXPECT_FALSE(BinaryFileReadExact(f, buf, 401));
+  EXPECT_FALSE(BinaryFileReadExact(f, buf, 0));  // the error stays
+  BinaryFileClose(f);
+}
+
 TEST(BinaryFileLayer, seeks_and_reads_across_buffer_blocks) {
   const std::string path = TempPath("big.bin");
   std::vector<unsigned char> data(300000);
@@ -358,4 +388,27 @@ TEST(BinaryFileLayer, writing_swaps_words_and_wrong_direction_does_nothing) {
   EXPECT_EQ(BinaryFileReadWord(r), 0x1234);
   BinaryFileClose(r);
   EXPECT_EQ(BinaryFileOpen(TempPath("no/such/dir.bin").c_str(), "rb", 0), nullptr);
+}
+
+TEST(RowUnpack, joined_planes_lose_or_swap_samples_at_block_edges) {
+  // the vector path does 16 pixels at a time and the rest one by one: widths around the block
+  for (size_t width : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 1000u}) {
+    std::vector<unsigned char> r(width), g(width), b(width), rgb(3 * width + 1, 0xEE);
+    for (size_t x = 0; x < width; ++x) {
+      r[x] = static_cast<unsigned char>(x), g[x] = static_cast<unsigned char>(x + 85);
+      b[x] = static_cast<unsigned char>(x * 7 + 170);
+    }
+    ImageJoinSamples(r.data(), g.data(), b.data(), width, rgb.data());
+    for (size_t x = 0; x < width; ++x) {
+      ASSERT_EQ(rgb[3 * x], r[x]) << width << " " << x;
+      ASSERT_EQ(rgb[3 * x + 1], g[x]) << width << " " << x;
+      ASSERT_EQ(rgb[3 * x + 2], b[x]) << width << " " << x;
+    }
+    EXPECT_EQ(rgb[3 * width], 0xEE) << "written past the row of " << width;
+    std::vector<unsigned char> r2(width), g2(width), b2(width);
+    ImageSplitSamples(rgb.data(), 3, width, r2.data(), g2.data(), b2.data());
+    EXPECT_EQ(r2, r);
+    EXPECT_EQ(g2, g);
+    EXPECT_EQ(b2, b);
+  }
 }
