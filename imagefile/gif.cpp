@@ -15,6 +15,11 @@ constexpr int kMaxCodeWidth = 12;
 // yields more than 4096 x 8 / 12 pixels per byte: a file with fewer bytes than that cannot
 // hold its picture, and is refused before anyone allocates the planes.
 constexpr unsigned long long kMostPixelsPerByte = 2731;
+// Work bound: above the floor every driver allows, a picture may have at most this many pixels
+// per byte of LZW data. Only pictures of one flat colour get near the format's own limit (a
+// photograph gives a few pixels per byte, a diagram tens); one of 2^28 pixels stays readable
+// from 256 KB of data.
+constexpr unsigned long long kWorkPixelsPerByte = 1024;
 
 // Interlace passes, rows counted from the top of the picture.
 constexpr int kPassStart[4] = {0, 4, 2, 1};
@@ -294,7 +299,7 @@ ImageFileHandle* gif_open(const char* path, int* error) {
     return nullptr;
   }
   init_decoder(g);
-  *error = IMAGE_OK;
+  *error = ImageWorkWithin(pixels, ImageBytesFrom(f, g->dataPosition), kWorkPixelsPerByte) ? IMAGE_OK : IMAGE_ERR_VARIANT;
   return h;
 }
 

@@ -133,6 +133,12 @@ int pcx_read_palette(ImageFileHandle* h, uint32_t* palette) {
     for (int i = 0; i < 16 && i < h->paletteSize; ++i) {
       palette[i] = ImagePaletteEntry(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     }
+    // monochrome writers often leave the header palette empty: two equal entries could not show
+    // a two-colour picture, so it is black and white, as other readers take every 1-bit file
+    if (bits == 1 && palette[0] == palette[1]) {
+      palette[0] = ImagePaletteEntry(0, 0, 0);
+      palette[1] = ImagePaletteEntry(255, 255, 255);
+    }
   }
   return BinaryFileError(f) ? IMAGE_ERR_READ : IMAGE_OK;
 }

@@ -52,6 +52,8 @@ ImageFileHandle* sun_open(const char* path, int* error) {
   d->type = header[5];
   d->mapType = header[6];
   d->mapLength = header[7];
+  // a map too short for one entry is no map: the indices read as grey, as other readers show them
+  if (d->mapLength < 3) d->mapType = 0;
   d->dataOffset = kHeaderBytes + static_cast<long long>(d->mapLength);
   ImageFileHandle* h = ImageHandleNew(d);
   h->width = static_cast<int>(width);
