@@ -24,12 +24,21 @@ bool is_windows_header(uint32_t size) {
 bool is_os2_v2_header(uint32_t size) { return size >= 16 && size <= 64 && !is_windows_header(size); }
 
 enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_RLE4 = 2, BMP_BITFIELDS = 3, BMP_ALPHA_BITFIELDS = 6 };
+// OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length of 24-bit pixels
+// (the value Windows gives JPEG). Kept apart from the file's numbers once recognised.
+constexpr uint32_t kOs2Rle24 = 4;
+constexpr int kRle24 = 1024;
+// An OS/2 bitmap array ("BA") holds a list of bitmap files, each with its own 14-byte array
+// header first; its offsets count from the start of the whole file. The first bitmap is read.
+constexpr uint16_t kArraySignature = 0x4142;
+constexpr long long kArrayHeader = 14;
 
 // Run-length escapes can make pixels out of no data (end of bitmap, delta): above the floor
 // a picture may have at most this many pixels per byte of its file. Runs alone give 255 pixels
 // per 2 bytes, and a row ended early by end of line is 2 bytes, so real files stay far below.
 constexpr unsigned long long kRlePixelsPerByte = 1024;
 constexpr uint32_t kMaskOffset = 14 + kWindowsHeader;  // bit-field masks follow the 40-byte fields
+                                                       // (from the start of the bitmap file)
 
 // One colour component of a 16- or 32-bit pixel: (value AND mask) >> shift, scaled to 0-255.
 struct BmpChannel {
@@ -43,7 +52,8 @@ struct BmpData {
   BinaryFile* file;
   int headerSize;      // 12 (OS/2), 16-64 (OS/2 version 2) or one of the Windows sizes
   int bits;            // bits per pixel
-  int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4 or BMP_BITFIELDS
+  int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4, BMP_BITFIELDS or kRle24
+  long long base;      // file offset of the bitmap file header (past a bitmap array's header)
   uint32_t dataOffset; // file offset of the first row
   size_t rowBytes;     // bytes of one uncompressed file row
   int rowStep;         // +1 rows stored bottom first, -1 top first
@@ -90,6 +100,10 @@ inline unsigned char scale_component(const BmpChannel& c, uint32_t pixel) {
 
 BmpData* data_of(ImageFileHandle* h) { return static_cast<BmpData*>(h->driverData); }
 
+bool is_rle(const BmpData* d) {
+  return d->compression == BMP_RLE8 || d->compression == BMP_RLE4 || d->compression == kRle24;
+}
+
 void bmp_close(ImageFileHandle* h) { ImageDriverClose<BmpData>(h); }
 
 // Bytes of a row's pixels without the padding that makes it a whole number of 32-bit words;
@@ -100,7 +114,7 @@ size_t pixel_bytes(const BmpData* d, int width) { return ImageRowBytes(width, d-
 // pixel does not have are dropped, so a mask cannot select more than the pixel holds.
 void set_masks(BmpData* d, uint32_t compression) {
   if (compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS) {
-    BinaryFileSeek(d->file, kMaskOffset);
+    BinaryFileSeek(d->file, d->base + kMaskOffset);
     BinaryFileReadDWords(d->file, d->masks, 3);
   } else if (d->bits == 16) {
     d->masks[0] = 0x7C00, d->masks[1] = 0x03E0, d->masks[2] = 0x001F;
@@ -117,8 +131,14 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   if (f == nullptr) return nullptr;
   auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   uint16_t signature = BinaryFileReadWord(f);
+  long long base = 0;
+  if (signature == kArraySignature) {
+    base = kArrayHeader;
+    BinaryFileSeek(f, base);
+    signature = BinaryFileReadWord(f);
+  }
   if (BinaryFileError(f) || signature != 0x4D42) return refuse(IMAGE_ERR_FORMAT);
-  BinaryFileSeek(f, 10);
+  BinaryFileSeek(f, base + 10);
   uint32_t dataOffset = BinaryFileReadDWord(f);
   uint32_t headerSize = BinaryFileReadDWord(f);
   const bool windows = is_windows_header(headerSize);
@@ -143,7 +163,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   uint32_t usedColours = 0;
   if (headerSize >= 20) compression = BinaryFileReadDWord(f);
   if (headerSize >= 36) {
-    BinaryFileSeek(f, 14 + 32);
+    BinaryFileSeek(f, base + 14 + 32);
     usedColours = BinaryFileReadDWord(f);
   }
   if (BinaryFileError(f)) return refuse(IMAGE_ERR_READ);
@@ -153,6 +173,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   auto* d = new BmpData{};
   d->file = f;
   d->headerSize = static_cast<int>(headerSize);
+  d->base = base;
   d->bits = bits;
   d->dataOffset = dataOffset;
   d->rowStep = topFirst ? -1 : 1;
@@ -177,19 +198,20 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     return h;
   }
   // OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length 24 bits
-  const bool rle = (compression == BMP_RLE8 || compression == BMP_RLE4);
+  const bool rle24 = os2v2 && compression == kOs2Rle24 && bits == 24;
+  const bool rle = compression == BMP_RLE8 || compression == BMP_RLE4 || rle24;
   const bool bitFields = windows && (compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS);
   if (rle) {
     h->compression = IMAGE_COMPRESSION_DECODED;
     // run-length data hold one index per byte (RLE8) or nibble (RLE4) of that depth only
-    if (bits != (compression == BMP_RLE8 ? 8 : 4)) *error = IMAGE_ERR_VARIANT;
+    if (!rle24 && bits != (compression == BMP_RLE8 ? 8 : 4)) *error = IMAGE_ERR_VARIANT;
   } else if (bitFields) {
     if (bits != 16 && bits != 32) *error = IMAGE_ERR_VARIANT;
   } else if (compression != BMP_RGB) {
     h->compression = IMAGE_COMPRESSION_UNSUPPORTED;
     *error = IMAGE_ERR_COMPRESSION;
   }
-  d->compression = static_cast<int>(compression);
+  d->compression = rle24 ? kRle24 : static_cast<int>(compression);
   if (usedColours != 0 && usedColours < static_cast<uint32_t>(h->paletteSize)) {
     h->paletteSize = static_cast<int>(usedColours);
   }
@@ -199,7 +221,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   // (the palette then has the entries that fit before it); an offset that leaves no room for
   // any entry is wrong, and the pixels are found after the whole palette.
   if (h->colourMode == IMAGE_MAP) {
-    const uint32_t start = 14 + headerSize;
+    const uint32_t start = static_cast<uint32_t>(base) + 14 + headerSize;
     const uint32_t entryBytes = headerSize == kOs2Header ? 3u : 4u;
     const uint32_t fit = dataOffset > start ? (dataOffset - start) / entryBytes : 0;
     if (fit == 0) {
@@ -232,7 +254,7 @@ int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   const int entryBytes = d->headerSize == kOs2Header ? 3 : 4;
   // (the masks of a 40-byte header with bit fields sit before the palette, but only true-colour
   // pixels have masks, and their palette is never read)
-  BinaryFileSeek(d->file, 14 + d->headerSize);
+  BinaryFileSeek(d->file, d->base + 14 + d->headerSize);
   for (int i = 0; i < h->paletteSize; ++i) {
     unsigned char e[4];
     BinaryFileRead(d->file, e, static_cast<size_t>(entryBytes));
@@ -246,8 +268,8 @@ int start_rows(ImageFileHandle* h) {
   BmpData* d = data_of(h);
   if (d->started) return IMAGE_OK;
   d->started = true;
-  const bool rle = d->compression == BMP_RLE8 || d->compression == BMP_RLE4;
-  size_t bytes = rle ? static_cast<size_t>(h->width) : d->rowBytes;
+  // run-length rows are decoded to one byte per index, or B, G, R per pixel (RLE24)
+  size_t bytes = is_rle(d) ? static_cast<size_t>(h->width) * (d->compression == kRle24 ? 3 : 1) : d->rowBytes;
   if (bytes == 0) return IMAGE_ERR_READ;
   d->row.reset(new (std::nothrow) unsigned char[bytes]);
   if (!d->row) return IMAGE_ERR_READ;
@@ -261,7 +283,8 @@ int start_rows(ImageFileHandle* h) {
 // position right and up as other readers do: the pixels it passes over stay index 0, and a
 // move up ends this row, leaves the rows it jumps at 0 and resumes in the row it lands on.
 int decode_rle_row(BmpData* d, unsigned char* out, size_t width) {
-  std::memset(out, 0, width);
+  const size_t unit = d->compression == kRle24 ? 3 : 1;  // bytes of one decoded pixel
+  std::memset(out, 0, width * unit);
   if (d->endOfBitmap) return IMAGE_OK;
   if (d->skipRows > 0) {
     --d->skipRows;
@@ -275,7 +298,11 @@ int decode_rle_row(BmpData* d, unsigned char* out, size_t width) {
     int count = BinaryFileGetByte(f);
     int value = BinaryFileGetByte(f);
     if (BinaryFileError(f)) return IMAGE_ERR_READ;
-    if (count > 0) {
+    if (count > 0 && unit == 3) {
+      const unsigned char pixel[3] = {static_cast<unsigned char>(value), static_cast<unsigned char>(BinaryFileGetByte(f)),
+                                      static_cast<unsigned char>(BinaryFileGetByte(f))};
+      for (int i = 0; i < count && x < width; ++i, ++x) std::memcpy(out + 3 * x, pixel, 3);
+    } else if (count > 0) {
       // RLE4 runs alternate the value's high and low nibble
       const unsigned char first = static_cast<unsigned char>(nibbles ? value >> 4 : value);
       const unsigned char second = static_cast<unsigned char>(nibbles ? value & 15 : value);
@@ -297,10 +324,13 @@ int decode_rle_row(BmpData* d, unsigned char* out, size_t width) {
       }
     } else {
       // literal pixels, padded to a whole number of 16-bit words
-      const int bytes = nibbles ? (value + 1) / 2 : value;
+      const int bytes = nibbles ? (value + 1) / 2 : value * static_cast<int>(unit);
       for (int i = 0; i < bytes; ++i) {
         int literal = BinaryFileGetByte(f);
-        if (nibbles) {
+        if (unit == 3) {
+          if (x < width) out[3 * x + static_cast<size_t>(i % 3)] = static_cast<unsigned char>(literal);
+          if (i % 3 == 2) ++x;
+        } else if (nibbles) {
           if (x < width) out[x++] = static_cast<unsigned char>(literal >> 4);
           if (x < width && 2 * i + 1 < value) out[x++] = static_cast<unsigned char>(literal & 15);
         } else if (x < width) {
@@ -318,7 +348,7 @@ int read_file_row(ImageFileHandle* h) {
   int e = start_rows(h);
   if (e != IMAGE_OK) return e;
   BmpData* d = data_of(h);
-  if (d->compression == BMP_RLE8 || d->compression == BMP_RLE4) {
+  if (is_rle(d)) {
     return decode_rle_row(d, d->row.get(), static_cast<size_t>(h->width));
   }
   const size_t used = pixel_bytes(d, h->width);
@@ -345,8 +375,7 @@ int bmp_read_row(ImageFileHandle* h, unsigned char* out) {
   int e = read_file_row(h);
   if (e != IMAGE_OK) return e;
   const size_t w = static_cast<size_t>(h->width);
-  const bool rle = d->compression == BMP_RLE8 || d->compression == BMP_RLE4;
-  if (rle) {
+  if (is_rle(d)) {
     std::memcpy(out, d->row.get(), w);
   } else if (d->bits == 1) {
     ImageUnpackBits1(d->row.get(), out, w, 0);
