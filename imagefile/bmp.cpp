@@ -1,9 +1,10 @@
-// Windows and OS/2 bitmaps: 1, 4, 8 bits through a palette, 16, 24, 32 bits true colour,
-// uncompressed, 8-bit run-length, or 16/32 bits with bit-field masks.
+// Windows and OS/2 bitmaps: 1, 2, 4, 8 bits through a palette, 16, 24, 32 bits true colour,
+// uncompressed, 4- and 8-bit run-length, or 16/32 bits with bit-field masks.
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 #include "row_unpack.h"
 
@@ -18,8 +19,26 @@ constexpr int kOs2Header = 12;
 bool is_windows_header(uint32_t size) {
   return size == kWindowsHeader || size == 52 || size == 56 || size == 108 || size == 124;
 }
+// OS/2 version 2 headers: 64 bytes, or any shorter prefix of them from 16 bytes on that still
+// holds the 32-bit width and height, planes and bit count; the fields they leave out are 0.
+bool is_os2_v2_header(uint32_t size) { return size >= 16 && size <= 64 && !is_windows_header(size); }
 
-enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_BITFIELDS = 3 };
+enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_RLE4 = 2, BMP_BITFIELDS = 3, BMP_ALPHA_BITFIELDS = 6 };
+// OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length of 24-bit pixels
+// (the value Windows gives JPEG). Kept apart from the file's numbers once recognised.
+constexpr uint32_t kOs2Rle24 = 4;
+constexpr int kRle24 = 1024;
+// An OS/2 bitmap array ("BA") holds a list of bitmap files, each with its own 14-byte array
+// header first; its offsets count from the start of the whole file. The first bitmap is read.
+constexpr uint16_t kArraySignature = 0x4142;
+constexpr long long kArrayHeader = 14;
+
+// Run-length escapes can make pixels out of no data (end of bitmap, delta): above the floor
+// a picture may have at most this many pixels per byte of its file. Runs alone give 255 pixels
+// per 2 bytes, and a row ended early by end of line is 2 bytes, so real files stay far below.
+constexpr unsigned long long kRlePixelsPerByte = 1024;
+constexpr uint32_t kMaskOffset = 14 + kWindowsHeader;  // bit-field masks follow the 40-byte fields
+                                                       // (from the start of the bitmap file)
 
 // One colour component of a 16- or 32-bit pixel: (value AND mask) >> shift, scaled to 0-255.
 struct BmpChannel {
@@ -31,14 +50,20 @@ struct BmpChannel {
 
 struct BmpData {
   BinaryFile* file;
-  int headerSize;      // 12 (OS/2) or one of the Windows sizes
+  int headerSize;      // 12 (OS/2), 16-64 (OS/2 version 2) or one of the Windows sizes
   int bits;            // bits per pixel
-  int compression;     // BMP_RGB, BMP_RLE8 or BMP_BITFIELDS
+  int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4, BMP_BITFIELDS or kRle24
+  long long base;      // file offset of the bitmap file header (past a bitmap array's header)
   uint32_t dataOffset; // file offset of the first row
   size_t rowBytes;     // bytes of one uncompressed file row
   int rowStep;         // +1 rows stored bottom first, -1 top first
-  bool started;        // the first row has been read (file positioned, masks read)
+  bool started;        // the first row has been read (file positioned, masks set up)
   bool endOfBitmap;    // run-length data said end of bitmap: the remaining rows are index 0
+  // a run-length delta that moved down: rows still to leave at index 0, and the column at
+  // which decoding resumes in the row after them
+  long long skipRows;
+  size_t resumeColumn;
+  uint32_t masks[3];   // red, green, blue bit fields of 16- and 32-bit pixels
   std::unique_ptr<unsigned char[]> row;  // one file row (or one row of decoded indices)
   BmpChannel channel[3];                 // red, green, blue
 };
@@ -75,22 +100,54 @@ inline unsigned char scale_component(const BmpChannel& c, uint32_t pixel) {
 
 BmpData* data_of(ImageFileHandle* h) { return static_cast<BmpData*>(h->driverData); }
 
+bool is_rle(const BmpData* d) {
+  return d->compression == BMP_RLE8 || d->compression == BMP_RLE4 || d->compression == kRle24;
+}
+
 void bmp_close(ImageFileHandle* h) { ImageDriverClose<BmpData>(h); }
+
+// Bytes of a row's pixels without the padding that makes it a whole number of 32-bit words;
+// the padding of the last row is often left out of the file, and nothing needs it.
+size_t pixel_bytes(const BmpData* d, int width) { return ImageRowBytes(width, d->bits, 1); }
+
+// Masks of 16- and 32-bit pixels: read from the file for bit fields, else the defaults. Bits a
+// pixel does not have are dropped, so a mask cannot select more than the pixel holds.
+void set_masks(BmpData* d, uint32_t compression) {
+  if (compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS) {
+    BinaryFileSeek(d->file, d->base + kMaskOffset);
+    BinaryFileReadDWords(d->file, d->masks, 3);
+  } else if (d->bits == 16) {
+    d->masks[0] = 0x7C00, d->masks[1] = 0x03E0, d->masks[2] = 0x001F;
+  } else {
+    d->masks[0] = 0xFF0000, d->masks[1] = 0xFF00, d->masks[2] = 0xFF;
+  }
+  if (d->bits == 16) {
+    for (uint32_t& m : d->masks) m &= 0xFFFFu;
+  }
+}
 
 ImageFileHandle* bmp_open(const char* path, int* error) {
   BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
   if (f == nullptr) return nullptr;
   auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   uint16_t signature = BinaryFileReadWord(f);
+  long long base = 0;
+  if (signature == kArraySignature) {
+    base = kArrayHeader;
+    BinaryFileSeek(f, base);
+    signature = BinaryFileReadWord(f);
+  }
   if (BinaryFileError(f) || signature != 0x4D42) return refuse(IMAGE_ERR_FORMAT);
-  BinaryFileSeek(f, 10);
+  BinaryFileSeek(f, base + 10);
   uint32_t dataOffset = BinaryFileReadDWord(f);
   uint32_t headerSize = BinaryFileReadDWord(f);
-  if (BinaryFileError(f) || (!is_windows_header(headerSize) && headerSize != kOs2Header)) {
+  const bool windows = is_windows_header(headerSize);
+  const bool os2v2 = is_os2_v2_header(headerSize);
+  if (BinaryFileError(f) || (!windows && !os2v2 && headerSize != kOs2Header)) {
     return refuse(IMAGE_ERR_FORMAT);
   }
   long long width, height;
-  if (is_windows_header(headerSize)) {
+  if (headerSize != kOs2Header) {
     width = static_cast<int32_t>(BinaryFileReadDWord(f));
     height = static_cast<int32_t>(BinaryFileReadDWord(f));
   } else {
@@ -104,9 +161,9 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   int bits = BinaryFileReadWord(f);
   uint32_t compression = BMP_RGB;
   uint32_t usedColours = 0;
-  if (is_windows_header(headerSize)) {
-    compression = BinaryFileReadDWord(f);
-    BinaryFileSeek(f, 14 + 32);
+  if (headerSize >= 20) compression = BinaryFileReadDWord(f);
+  if (headerSize >= 36) {
+    BinaryFileSeek(f, base + 14 + 32);
     usedColours = BinaryFileReadDWord(f);
   }
   if (BinaryFileError(f)) return refuse(IMAGE_ERR_READ);
@@ -116,6 +173,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   auto* d = new BmpData{};
   d->file = f;
   d->headerSize = static_cast<int>(headerSize);
+  d->base = base;
   d->bits = bits;
   d->dataOffset = dataOffset;
   d->rowStep = topFirst ? -1 : 1;
@@ -124,8 +182,13 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   h->height = static_cast<int>(height);
   h->currentRow = topFirst ? h->height - 1 : 0;
   *error = IMAGE_OK;
+  auto fail = [&](int code) {
+    bmp_close(h);
+    *error = code;
+    return nullptr;
+  };
 
-  if (bits == 1 || bits == 4 || bits == 8) {
+  if (bits == 1 || bits == 2 || bits == 4 || bits == 8) {
     h->colourMode = IMAGE_MAP;
     h->paletteSize = 1 << bits;
   } else if (bits == 16 || bits == 24 || bits == 32) {
@@ -134,28 +197,64 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     *error = IMAGE_ERR_VARIANT;
     return h;
   }
-  if (compression == BMP_RLE8) {
+  // OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length 24 bits
+  const bool rle24 = os2v2 && compression == kOs2Rle24 && bits == 24;
+  const bool rle = compression == BMP_RLE8 || compression == BMP_RLE4 || rle24;
+  const bool bitFields = windows && (compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS);
+  if (rle) {
     h->compression = IMAGE_COMPRESSION_DECODED;
-    // 8-bit run-length data hold one index per byte; with another depth they cannot be unpacked
-    if (bits != 8) *error = IMAGE_ERR_VARIANT;
-  } else if (compression == BMP_BITFIELDS) {
+    // run-length data hold one index per byte (RLE8) or nibble (RLE4) of that depth only
+    if (!rle24 && bits != (compression == BMP_RLE8 ? 8 : 4)) *error = IMAGE_ERR_VARIANT;
+  } else if (bitFields) {
     if (bits != 16 && bits != 32) *error = IMAGE_ERR_VARIANT;
   } else if (compression != BMP_RGB) {
     h->compression = IMAGE_COMPRESSION_UNSUPPORTED;
     *error = IMAGE_ERR_COMPRESSION;
   }
-  d->compression = static_cast<int>(compression);
+  d->compression = rle24 ? kRle24 : static_cast<int>(compression);
   if (usedColours != 0 && usedColours < static_cast<uint32_t>(h->paletteSize)) {
     h->paletteSize = static_cast<int>(usedColours);
   }
   d->rowBytes = ImageRowBytes(width, bits, 4);
+  if (*error != IMAGE_OK) return h;
+  // The pixels follow the palette. Writers of short palettes say so only through the offset
+  // (the palette then has the entries that fit before it); an offset that leaves no room for
+  // any entry is wrong, and the pixels are found after the whole palette.
+  if (h->colourMode == IMAGE_MAP) {
+    const uint32_t start = static_cast<uint32_t>(base) + 14 + headerSize;
+    const uint32_t entryBytes = headerSize == kOs2Header ? 3u : 4u;
+    const uint32_t fit = dataOffset > start ? (dataOffset - start) / entryBytes : 0;
+    if (fit == 0) {
+      d->dataOffset = dataOffset = start + static_cast<uint32_t>(h->paletteSize) * entryBytes;
+    } else if (fit < static_cast<uint32_t>(h->paletteSize)) {
+      h->paletteSize = static_cast<int>(fit);
+    }
+  }
+  if (h->colourMode == IMAGE_RGB) {
+    set_masks(d, bitFields ? compression : static_cast<uint32_t>(BMP_RGB));
+    for (int c = 0; c < 3; ++c) {
+      if (!set_channel(&d->channel[c], d->masks[c], bits == 16)) *error = IMAGE_ERR_VARIANT;
+    }
+    if (BinaryFileError(f)) return fail(IMAGE_ERR_READ);
+    if (*error != IMAGE_OK) return h;
+  }
+  // the file must hold the rows it claims (raw) or enough data for its picture (run-length)
+  // before anyone allocates planes for them
+  const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+  if (rle) {
+    if (!ImageWorkWithin(pixels, ImageBytesFrom(f, dataOffset), kRlePixelsPerByte)) *error = IMAGE_ERR_VARIANT;
+  } else if (!ImageDataCanHold(f, dataOffset, static_cast<unsigned long long>(d->rowBytes) * static_cast<unsigned long long>(height - 1) + pixel_bytes(d, h->width), 1)) {
+    return fail(IMAGE_ERR_READ);
+  }
   return h;
 }
 
 int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   BmpData* d = data_of(h);
   const int entryBytes = d->headerSize == kOs2Header ? 3 : 4;
-  BinaryFileSeek(d->file, 14 + d->headerSize);
+  // (the masks of a 40-byte header with bit fields sit before the palette, but only true-colour
+  // pixels have masks, and their palette is never read)
+  BinaryFileSeek(d->file, d->base + 14 + d->headerSize);
   for (int i = 0; i < h->paletteSize; ++i) {
     unsigned char e[4];
     BinaryFileRead(d->file, e, static_cast<size_t>(entryBytes));
@@ -164,62 +263,81 @@ int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
 }
 
-// Positions the file on the pixel data and sets up the row buffer and the masks.
+// Positions the file on the pixel data and sets up the row buffer.
 int start_rows(ImageFileHandle* h) {
   BmpData* d = data_of(h);
   if (d->started) return IMAGE_OK;
   d->started = true;
-  size_t bytes = d->compression == BMP_RLE8 ? static_cast<size_t>(h->width) : d->rowBytes;
+  // run-length rows are decoded to one byte per index, or B, G, R per pixel (RLE24)
+  size_t bytes = is_rle(d) ? static_cast<size_t>(h->width) * (d->compression == kRle24 ? 3 : 1) : d->rowBytes;
   if (bytes == 0) return IMAGE_ERR_READ;
   d->row.reset(new (std::nothrow) unsigned char[bytes]);
   if (!d->row) return IMAGE_ERR_READ;
-  if (d->bits == 16 || d->bits == 32) {
-    uint32_t masks[3];
-    if (d->compression == BMP_BITFIELDS) {
-      BinaryFileSeek(d->file, 14 + kWindowsHeader);
-      BinaryFileReadDWords(d->file, masks, 3);
-    } else if (d->bits == 16) {
-      masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
-    } else {
-      masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
-    }
-    for (int c = 0; c < 3; ++c) {
-      if (!set_channel(&d->channel[c], masks[c], d->bits == 16)) return IMAGE_ERR_READ;
-    }
-  }
   BinaryFileSeek(d->file, d->dataOffset);
   return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
 }
 
-// Decodes one row of 8-bit run-length data into width indices. Pixels past the row's end are
-// dropped (the cut rule for runs, which also reads files whose writer encoded the row padding
-// as pixels); a row ends at an end-of-line or end-of-bitmap escape.
-int decode_rle8_row(BmpData* d, unsigned char* out, size_t width) {
-  std::memset(out, 0, width);
+// Decodes one row of 4- or 8-bit run-length data into width indices. Pixels past the row's end
+// are dropped (the cut rule for runs, which also reads files whose writer encoded the row
+// padding as pixels); a row ends at an end-of-line or end-of-bitmap escape. A delta moves the
+// position right and up as other readers do: the pixels it passes over stay index 0, and a
+// move up ends this row, leaves the rows it jumps at 0 and resumes in the row it lands on.
+int decode_rle_row(BmpData* d, unsigned char* out, size_t width) {
+  const size_t unit = d->compression == kRle24 ? 3 : 1;  // bytes of one decoded pixel
+  std::memset(out, 0, width * unit);
   if (d->endOfBitmap) return IMAGE_OK;
+  if (d->skipRows > 0) {
+    --d->skipRows;
+    return IMAGE_OK;
+  }
   BinaryFile* f = d->file;
-  size_t x = 0;
+  const bool nibbles = d->compression == BMP_RLE4;
+  size_t x = d->resumeColumn;
+  d->resumeColumn = 0;
   for (;;) {
     int count = BinaryFileGetByte(f);
     int value = BinaryFileGetByte(f);
     if (BinaryFileError(f)) return IMAGE_ERR_READ;
-    if (count > 0) {
-      for (int i = 0; i < count && x < width; ++i) out[x++] = static_cast<unsigned char>(value);
+    if (count > 0 && unit == 3) {
+      const unsigned char pixel[3] = {static_cast<unsigned char>(value), static_cast<unsigned char>(BinaryFileGetByte(f)),
+                                      static_cast<unsigned char>(BinaryFileGetByte(f))};
+      for (int i = 0; i < count && x < width; ++i, ++x) std::memcpy(out + 3 * x, pixel, 3);
+    } else if (count > 0) {
+      // RLE4 runs alternate the value's high and low nibble
+      const unsigned char first = static_cast<unsigned char>(nibbles ? value >> 4 : value);
+      const unsigned char second = static_cast<unsigned char>(nibbles ? value & 15 : value);
+      for (int i = 0; i < count && x < width; ++i) out[x++] = (i & 1) ? second : first;
     } else if (value == 0) {
       return IMAGE_OK;
     } else if (value == 1) {
       d->endOfBitmap = true;
       return IMAGE_OK;
     } else if (value == 2) {
-      // delta: the offsets are read and ignored
-      BinaryFileGetByte(f);
-      BinaryFileGetByte(f);
-    } else {
-      for (int i = 0; i < value; ++i) {
-        int literal = BinaryFileGetByte(f);
-        if (x < width) out[x++] = static_cast<unsigned char>(literal);
+      const size_t dx = static_cast<size_t>(BinaryFileGetByte(f));
+      const int dy = BinaryFileGetByte(f);
+      if (BinaryFileError(f)) return IMAGE_ERR_READ;
+      x = x + dx < width ? x + dx : width;
+      if (dy > 0) {
+        d->skipRows = dy - 1;
+        d->resumeColumn = x;
+        return IMAGE_OK;
       }
-      if (value & 1) BinaryFileGetByte(f);
+    } else {
+      // literal pixels, padded to a whole number of 16-bit words
+      const int bytes = nibbles ? (value + 1) / 2 : value * static_cast<int>(unit);
+      for (int i = 0; i < bytes; ++i) {
+        int literal = BinaryFileGetByte(f);
+        if (unit == 3) {
+          if (x < width) out[3 * x + static_cast<size_t>(i % 3)] = static_cast<unsigned char>(literal);
+          if (i % 3 == 2) ++x;
+        } else if (nibbles) {
+          if (x < width) out[x++] = static_cast<unsigned char>(literal >> 4);
+          if (x < width && 2 * i + 1 < value) out[x++] = static_cast<unsigned char>(literal & 15);
+        } else if (x < width) {
+          out[x++] = static_cast<unsigned char>(literal);
+        }
+      }
+      if (bytes & 1) BinaryFileGetByte(f);
     }
     if (BinaryFileError(f)) return IMAGE_ERR_READ;
   }
@@ -230,19 +348,40 @@ int read_file_row(ImageFileHandle* h) {
   int e = start_rows(h);
   if (e != IMAGE_OK) return e;
   BmpData* d = data_of(h);
-  if (d->compression == BMP_RLE8) return decode_rle8_row(d, d->row.get(), static_cast<size_t>(h->width));
-  BinaryFileRead(d->file, d->row.get(), d->rowBytes);
-  return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
+  if (is_rle(d)) {
+    return decode_rle_row(d, d->row.get(), static_cast<size_t>(h->width));
+  }
+  const size_t used = pixel_bytes(d, h->width);
+  BinaryFileRead(d->file, d->row.get(), used);
+  if (BinaryFileError(d->file)) return IMAGE_ERR_READ;
+  BinaryFileSkip(d->file, static_cast<long long>(d->rowBytes - used));
+  return IMAGE_OK;
 }
 
 int bmp_read_row(ImageFileHandle* h, unsigned char* out) {
   BmpData* d = data_of(h);
   if (h->colourMode != IMAGE_MAP) return IMAGE_ERR_VARIANT;
+  if (d->bits == 8 && d->compression == BMP_RGB) {
+    // indices straight into the caller's row, the padding (at most 3 bytes) read after them
+    int e = start_rows(h);
+    if (e != IMAGE_OK) return e;
+    const size_t w = static_cast<size_t>(h->width);
+    BinaryFileRead(d->file, out, w);
+    if (BinaryFileError(d->file)) return IMAGE_ERR_READ;
+    BinaryFileSkip(d->file, static_cast<long long>(d->rowBytes - w));
+    h->currentRow += d->rowStep;
+    return IMAGE_OK;
+  }
   int e = read_file_row(h);
   if (e != IMAGE_OK) return e;
   const size_t w = static_cast<size_t>(h->width);
-  if (d->bits == 1) {
+  if (is_rle(d)) {
+    std::memcpy(out, d->row.get(), w);
+  } else if (d->bits == 1) {
     ImageUnpackBits1(d->row.get(), out, w, 0);
+  } else if (d->bits == 2) {
+    const unsigned char* src = d->row.get();
+    for (size_t x = 0; x < w; ++x) out[x] = static_cast<unsigned char>((src[x >> 2] >> (6 - 2 * (x & 3))) & 3);
   } else if (d->bits == 4) {
     ImageUnpackNibbles(d->row.get(), out, w);
   } else {

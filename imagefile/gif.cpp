@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 
 namespace {
@@ -10,6 +11,15 @@ namespace {
 constexpr int kTableSize = 4096;     // codes are at most 12 bits wide
 constexpr uint16_t kNoCode = 4098;   // "no code": an undefined prefix, or no last code yet
 constexpr int kMaxCodeWidth = 12;
+// A string is at most 4096 bytes long and costs a code of at most 12 bits, so no LZW stream
+// yields more than 4096 x 8 / 12 pixels per byte: a file with fewer bytes than that cannot
+// hold its picture, and is refused before anyone allocates the planes.
+constexpr unsigned long long kMostPixelsPerByte = 2731;
+// Work bound: above the floor every driver allows, a picture may have at most this many pixels
+// per byte of LZW data. Only pictures of one flat colour get near the format's own limit (a
+// photograph gives a few pixels per byte, a diagram tens); one of 2^28 pixels stays readable
+// from 256 KB of data.
+constexpr unsigned long long kWorkPixelsPerByte = 1024;
 
 // Interlace passes, rows counted from the top of the picture.
 constexpr int kPassStart[4] = {0, 4, 2, 1};
@@ -147,6 +157,8 @@ int decode_row(GifData* g, uint8_t* row, int n) {
     }
     int firstByte;
     if (code < g->clearCode) {
+      // a size above 8 leaves room for pixel codes no byte of the row can hold
+      if (code > 255) return IMAGE_ERR_READ;
       firstByte = code;
     } else if (g->prefix[code] != kNoCode) {
       firstByte = g->first[code];
@@ -272,12 +284,22 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   h->compression = IMAGE_COMPRESSION_DECODED;
   h->paletteSize = static_cast<int>(entries);
   h->currentRow = height - 1;  // pass 0 of an interlaced image starts at the top row too
-  if (g->codeSize != 1 && g->codeSize != 4 && g->codeSize != 8) {
+  // encoders write the smallest size that covers the colour table, 2 to 8; 1 is not in the
+  // standard but some writers use it for two colours, and a few write sizes up to 11 (the
+  // largest that leaves the 12-bit codes room for the clear and end codes) over pixels that
+  // still fit a byte; all of them decode alike
+  if (g->codeSize < 1 || g->codeSize > kMaxCodeWidth - 1) {
     *error = IMAGE_ERR_VARIANT;
     return h;
   }
+  const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+  if (!ImageDataCanHold(f, g->dataPosition, pixels, 1, kMostPixelsPerByte, 1)) {
+    ImageDriverClose<GifData>(h);
+    *error = IMAGE_ERR_READ;
+    return nullptr;
+  }
   init_decoder(g);
-  *error = IMAGE_OK;
+  *error = ImageWorkWithin(pixels, ImageBytesFrom(f, g->dataPosition), kWorkPixelsPerByte) ? IMAGE_OK : IMAGE_ERR_VARIANT;
   return h;
 }
 

@@ -9,6 +9,8 @@
 
 #include "format_driver.h"
 
+extern ImageFormatDriver ImageDriverPNG;
+
 namespace {
 
 constexpr int kMaxDrivers = 50;
@@ -28,13 +30,14 @@ int append_driver(ImageFormatDriver* driver) {
   return driver->id;
 }
 
-// Built-ins always take ids 0-8, even when a caller registers its own driver first.
+// Built-ins always take ids 0-9 (the nine first, then PNG), even when a caller registers its
+// own driver first.
 void register_builtins() {
   if (g_builtinsRegistered) return;
   g_builtinsRegistered = true;
   ImageFormatDriver* const builtins[] = {
       &ImageDriverBMP, &ImageDriverPCX,  &ImageDriverGIF, &ImageDriverJPEG, &ImageDriverSUN,
-      &ImageDriverSGI, &ImageDriverTIFF, &ImageDriverNKL, &ImageDriverTGA,
+      &ImageDriverSGI, &ImageDriverTIFF, &ImageDriverNKL, &ImageDriverTGA,  &ImageDriverPNG,
   };
   for (ImageFormatDriver* d : builtins) append_driver(d);
 }

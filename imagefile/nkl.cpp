@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 
 namespace {
@@ -29,19 +30,24 @@ NklData* data_of(ImageFileHandle* h) { return static_cast<NklData*>(h->driverDat
 void nkl_close(ImageFileHandle* h) { ImageDriverClose<NklData>(h); }
 
 // Non-digits before the number are skipped; the first non-digit after it ends it (and is
-// consumed). More than 10 digits, or the end of the file, is an error.
+// consumed). A minus sign right before the digits makes it negative, which no field of the
+// format may be: that, more than 10 digits, or the end of the file is an error.
 int read_number(BinaryFile* f, long long* value) {
   long long v = 0;
   int digits = 0;
+  bool minus = false;
   for (;;) {
     int c = BinaryFileGetByte(f);
     if (BinaryFileError(f)) return IMAGE_ERR_READ;
     if (c >= '0' && c <= '9') {
+      if (minus) return IMAGE_ERR_READ;
       if (++digits > kMaxDigits) return IMAGE_ERR_READ;
       v = v * 10 + (c - '0');
     } else if (digits > 0) {
       *value = v;
       return IMAGE_OK;
+    } else {
+      minus = c == '-';
     }
   }
 }
@@ -67,9 +73,15 @@ ImageFileHandle* nkl_open(const char* path, int* error) {
   }
   int dims = ImageCheckDimensions(width, height);
   if (dims != IMAGE_OK) return refuse(dims);
+  // every pixel takes a separator and a digit at least: a file too short for that is truncated,
+  // refused before anyone allocates the picture
+  const long long pixelOffset = BinaryFileTell(f);
+  if (!ImageDataCanHold(f, pixelOffset, static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height), 2)) {
+    return refuse(IMAGE_ERR_READ);
+  }
   auto* d = new NklData{};
   d->file = f;
-  d->pixelOffset = BinaryFileTell(f);
+  d->pixelOffset = pixelOffset;
   ImageFileHandle* h = ImageHandleNew(d);
   h->width = static_cast<int>(width);
   h->height = static_cast<int>(height);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 #include "row_unpack.h"
 
@@ -11,6 +12,17 @@ namespace {
 
 constexpr int kHeaderBytes = 128;
 constexpr int kRunMarker = 0xC0;
+// A run gives at most 63 bytes from two.
+constexpr unsigned long long kMostBytesPerRun = 63;
+
+// The one-byte signature is common (a Targa with a 10-byte identification field starts with
+// it too), so the file is taken only when the version, encoding and bits-per-plane fields hold
+// values a PCX writer uses.
+bool plausible_header(const unsigned char head[4]) {
+  const int version = head[1], encoding = head[2], bits = head[3];
+  const bool knownVersion = version == 0 || version == 2 || version == 3 || version == 4 || version == 5;
+  return head[0] == 10 && knownVersion && encoding <= 1 && (bits == 1 || bits == 2 || bits == 4 || bits == 8);
+}
 
 struct PcxData {
   BinaryFile* file;
@@ -42,7 +54,7 @@ ImageFileHandle* pcx_open(const char* path, int* error) {
   auto refuse = [&](int code) { return ImageDriverRefuse(f, code, error); };
   unsigned char head[4];
   BinaryFileRead(f, head, 4);
-  if (BinaryFileError(f) || head[0] != 10) return refuse(IMAGE_ERR_FORMAT);
+  if (BinaryFileError(f) || !plausible_header(head)) return refuse(IMAGE_ERR_FORMAT);
   uint16_t window[4];
   BinaryFileReadWords(f, window, 4);
   BinaryFileSeek(f, 65);
@@ -84,8 +96,12 @@ ImageFileHandle* pcx_open(const char* path, int* error) {
     h->colourMode = IMAGE_MAP;
     h->paletteSize = 1 << bits;
   }
-  // a plane line too short for the width cannot be unpacked
-  if (bytesPerLine * 8 < static_cast<size_t>(width) * static_cast<size_t>(d->bitsPerPlane)) {
+  // a plane line too short for the width cannot be unpacked, and the file must be able to hold
+  // the rows: every byte of them raw, or their longest runs encoded
+  const unsigned long long pictureBytes = static_cast<unsigned long long>(d->rowBytes) * static_cast<unsigned long long>(height);
+  const bool holds = d->encoded ? ImageDataCanHold(f, kHeaderBytes, pictureBytes, 1, kMostBytesPerRun, 2)
+                                : ImageDataCanHold(f, kHeaderBytes, pictureBytes, 1);
+  if (bytesPerLine * 8 < static_cast<size_t>(width) * static_cast<size_t>(d->bitsPerPlane) || !holds) {
     pcx_close(h);
     *error = IMAGE_ERR_READ;
     return nullptr;
@@ -116,6 +132,12 @@ int pcx_read_palette(ImageFileHandle* h, uint32_t* palette) {
     BinaryFileRead(f, rgb, sizeof rgb);
     for (int i = 0; i < 16 && i < h->paletteSize; ++i) {
       palette[i] = ImagePaletteEntry(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    }
+    // monochrome writers often leave the header palette empty: two equal entries could not show
+    // a two-colour picture, so it is black and white, as other readers take every 1-bit file
+    if (bits == 1 && palette[0] == palette[1]) {
+      palette[0] = ImagePaletteEntry(0, 0, 0);
+      palette[1] = ImagePaletteEntry(255, 255, 255);
     }
   }
   return BinaryFileError(f) ? IMAGE_ERR_READ : IMAGE_OK;

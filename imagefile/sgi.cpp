@@ -4,12 +4,18 @@
 #include <memory>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 
 namespace {
 
 constexpr int kSgiMagic = 474;
 constexpr int kHeaderBytes = 512;
+
+// Run-length rows may share their bytes (the row tables can name one row many times), so a
+// tiny file could ask for any picture: above the floor it may have at most this many samples
+// per byte. A run gives 127 samples from 2 bytes, and every row costs 8 bytes of table.
+constexpr unsigned long long kRleSamplesPerByte = 256;
 
 enum SgiColourMap { SGI_NORMAL = 0, SGI_DITHERED = 1, SGI_SCREEN = 2, SGI_COLORMAP = 3 };
 
@@ -22,7 +28,6 @@ struct SgiData {
   int plane;                 // plane the next row belongs to
   int rowsLeftInPlane;       // rows of that plane still to read
   long long fileSize;
-  uint32_t minimum, maximum; // 2-byte samples are scaled from this range
   std::unique_ptr<uint32_t[]> rowStart;   // run-length: planes x height offsets
   std::unique_ptr<uint32_t[]> rowLength;  // run-length: planes x height byte counts
   std::unique_ptr<unsigned char[]> raw;   // one raw row of 2-byte samples
@@ -64,9 +69,7 @@ ImageFileHandle* sgi_open(const char* path, int* error) {
   int bytesPerSample = BinaryFileGetByte(f);
   uint16_t dims[4];  // dimension, x size, y size, z size
   BinaryFileReadWords(f, dims, 4);
-  uint32_t range[2];
-  BinaryFileReadDWords(f, range, 2);
-  BinaryFileSeek(f, 104);
+  BinaryFileSeek(f, 104);  // past the minimum and maximum, which display programs use
   uint32_t colourMap = BinaryFileReadDWord(f);
   long long fileSize = BinaryFileSize(f);
   if (BinaryFileError(f)) return refuse(IMAGE_ERR_READ);
@@ -85,8 +88,6 @@ ImageFileHandle* sgi_open(const char* path, int* error) {
   d->colourMap = colourMap > SGI_COLORMAP ? -1 : static_cast<int>(colourMap);
   d->planes = planes;
   d->fileSize = fileSize;
-  d->minimum = range[0];
-  d->maximum = range[1];
   ImageFileHandle* h = ImageHandleNew(d);
   h->width = static_cast<int>(width);
   h->height = static_cast<int>(height);
@@ -119,13 +120,25 @@ ImageFileHandle* sgi_open(const char* path, int* error) {
     *error = IMAGE_ERR_COMPRESSION;
     return h;
   }
+  // the planes the picture takes from the file: three for RGB, the first for the others
+  const unsigned long long samples = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height) *
+                                     (h->colourMode == IMAGE_RGB ? 3u : 1u);
   if (d->rle) {
     int e = read_tables(d, h->height);
+    if (e == IMAGE_OK && !ImageWorkWithin(samples, fileSize, kRleSamplesPerByte)) e = IMAGE_ERR_VARIANT;
+    if (e == IMAGE_ERR_VARIANT) {
+      *error = e;
+      return h;
+    }
     if (e != IMAGE_OK) {
       sgi_close(h);
       *error = e;
       return nullptr;
     }
+  } else if (!ImageDataCanHold(f, kHeaderBytes, samples, static_cast<unsigned long long>(bytesPerSample))) {
+    sgi_close(h);
+    *error = IMAGE_ERR_READ;
+    return nullptr;
   } else if (bytesPerSample == 2) {
     d->raw.reset(new (std::nothrow) unsigned char[2 * static_cast<size_t>(h->width)]);
     if (!d->raw) {
@@ -153,14 +166,11 @@ int sgi_read_palette(ImageFileHandle* h, uint32_t* palette) {
   return IMAGE_OK;
 }
 
-// Two-byte samples are scaled from [minimum, maximum]; a header whose range is empty or
-// reversed would divide by zero, so the full 16-bit range stands in for it.
-unsigned char scale_sample(const SgiData* d, uint32_t sample) {
-  uint32_t lo = d->minimum, hi = d->maximum;
-  if (hi <= lo) lo = 0, hi = 65535;
-  if (sample < lo) sample = lo;
-  if (sample > hi) sample = hi;
-  return static_cast<unsigned char>(static_cast<uint64_t>(sample - lo) * 255u / (hi - lo));
+// Two-byte samples are scaled from the full 16-bit range, rounded. The header's minimum and
+// maximum describe the picture's values for display programs; other readers ignore them, and
+// scaling by them turns a picture whose maximum field is small or 0 white.
+unsigned char scale_sample(uint32_t sample) {
+  return static_cast<unsigned char>((sample * 255u + 32767u) / 65535u);
 }
 
 // Decodes one run-length row of `length` bytes into width samples. The row is done as soon as
@@ -178,7 +188,7 @@ int decode_rle_row(SgiData* d, unsigned char* out, size_t width, uint32_t length
     uint32_t hi = static_cast<uint32_t>(BinaryFileGetByte(f));
     return (hi << 8) | static_cast<uint32_t>(BinaryFileGetByte(f));
   };
-  auto store = [&](uint32_t v) { out[x++] = unit == 1 ? static_cast<unsigned char>(v) : scale_sample(d, v); };
+  auto store = [&](uint32_t v) { out[x++] = unit == 1 ? static_cast<unsigned char>(v) : scale_sample(v); };
   while (x < width) {
     uint32_t control = next();
     size_t count = control & 0x7F;
@@ -210,7 +220,7 @@ int sgi_read_row(ImageFileHandle* h, unsigned char* out) {
       BinaryFileRead(d->file, out, w);
     } else {
       BinaryFileRead(d->file, d->raw.get(), rowBytes);
-      for (size_t x = 0; x < w; ++x) out[x] = scale_sample(d, (uint32_t{d->raw[2 * x]} << 8) | d->raw[2 * x + 1]);
+      for (size_t x = 0; x < w; ++x) out[x] = scale_sample((uint32_t{d->raw[2 * x]} << 8) | d->raw[2 * x + 1]);
     }
     if (BinaryFileError(d->file)) e = IMAGE_ERR_READ;
   }

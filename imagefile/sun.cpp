@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 #include "row_unpack.h"
 
@@ -15,6 +16,8 @@ constexpr uint32_t kTypeByteEncoded = 2;
 constexpr uint32_t kTypeRgb = 3;       // true-colour pixels stored red first instead of blue first
 constexpr uint32_t kMapRaw = 2;        // n red, green, blue triples; other kinds: n reds, n greens, n blues
 constexpr int kEscape = 0x80;
+// An escape gives at most 256 bytes from three.
+constexpr unsigned long long kMostBytesPerRun = 256;
 
 struct SunData {
   BinaryFile* file;
@@ -49,6 +52,8 @@ ImageFileHandle* sun_open(const char* path, int* error) {
   d->type = header[5];
   d->mapType = header[6];
   d->mapLength = header[7];
+  // a map too short for one entry is no map: the indices read as grey, as other readers show them
+  if (d->mapLength < 3) d->mapType = 0;
   d->dataOffset = kHeaderBytes + static_cast<long long>(d->mapLength);
   ImageFileHandle* h = ImageHandleNew(d);
   h->width = static_cast<int>(width);
@@ -67,6 +72,16 @@ ImageFileHandle* sun_open(const char* path, int* error) {
     return h;
   }
   d->rowBytes = ImageRowBytes(width, d->depth, 2);
+  // the file must be able to hold the rows before anyone allocates the picture: every byte of
+  // them raw, or their longest runs encoded
+  const unsigned long long pictureBytes = static_cast<unsigned long long>(d->rowBytes) * static_cast<unsigned long long>(height);
+  const bool holds = d->type == kTypeByteEncoded ? ImageDataCanHold(f, d->dataOffset, pictureBytes, 1, kMostBytesPerRun, 3)
+                                                 : ImageDataCanHold(f, d->dataOffset, pictureBytes, 1);
+  if (!holds) {
+    sun_close(h);
+    *error = IMAGE_ERR_READ;
+    return nullptr;
+  }
   return h;
 }
 

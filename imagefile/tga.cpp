@@ -1,9 +1,12 @@
-// Targa: colour-mapped and grey images (types 1, 3, 9, 11) with indices up to 8 bits, true
-// colour (types 2, 10) with 15, 16, 24 or 32 bits; raw or Targa run-length.
+// Targa: colour-mapped and grey images (types 1, 3, 9, 11) with indices up to 8 bits, grey with
+// alpha (16 bits, the alpha dropped), true colour (types 2, 10) with 15, 16, 24 or 32 bits; raw
+// or Targa run-length; rows stored from the left or (descriptor bit 0x10) from the right.
 #include <cstring>
+#include <utility>
 #include <memory>
 #include <new>
 
+#include "decode_bounds.h"
 #include "format_driver.h"
 #include "row_unpack.h"
 
@@ -11,6 +14,14 @@ namespace {
 
 constexpr int kHeaderBytes = 18;
 constexpr int kTopFirst = 0x20;
+constexpr int kRightFirst = 0x10;
+// 5-bit components on the 0-255 scale, v x 255 / 31, so that full intensity is 255 (shifting
+// left by 3 would stop at 248, which is not the colour the file means)
+constexpr unsigned char kFiveBits[32] = {0,   8,   16,  24,  32,  41,  49,  57,  65,  74,  82,
+                                         90,  98,  106, 115, 123, 131, 139, 148, 156, 164, 172,
+                                         180, 189, 197, 205, 213, 222, 230, 238, 246, 255};
+// A repeat packet gives at most 128 pixels from a header byte and one pixel.
+constexpr unsigned long long kMostPixelsPerPacket = 128;
 
 struct TgaData {
   BinaryFile* file;
@@ -22,6 +33,7 @@ struct TgaData {
   long long mapOffset;    // the colour map follows the identification field
   long long dataOffset;   // the pixels follow the colour map
   int rowStep;            // +1 rows stored bottom first, -1 top first
+  bool rightFirst;        // each row stored from its right end
   bool started;
   // a packet may continue into the next row; what is left of it is kept here
   int pendingCount;       // pixels of the packet still to deliver
@@ -54,7 +66,8 @@ ImageFileHandle* tga_open(const char* path, int* error) {
   const long long height = hd[14] | (hd[15] << 8);
   const int depth = hd[16];
   const int descriptor = hd[17];
-  if (mapMode && (depth < 1 || depth > 8)) return refuse(IMAGE_ERR_VARIANT);
+  const bool greyAlpha = (type == 3 || type == 11) && depth == 16;
+  if (mapMode && (depth < 1 || depth > 8) && !greyAlpha) return refuse(IMAGE_ERR_VARIANT);
   if (rgbMode && depth != 15 && depth != 16 && depth != 24 && depth != 32) return refuse(IMAGE_ERR_VARIANT);
   const bool mapKnown = mapEntryBits == 15 || mapEntryBits == 16 || mapEntryBits == 24 || mapEntryBits == 32;
   if (mapType == 1 && mapLength > 0 && !mapKnown) return refuse(IMAGE_ERR_VARIANT);
@@ -72,6 +85,17 @@ ImageFileHandle* tga_open(const char* path, int* error) {
   d->dataOffset = d->mapOffset + static_cast<long long>(d->mapLength) * ((mapEntryBits + 7) / 8);
   const bool topFirst = (descriptor & kTopFirst) != 0;
   d->rowStep = topFirst ? -1 : 1;
+  d->rightFirst = (descriptor & kRightFirst) != 0;
+  // the file must be able to hold the picture before anyone allocates it: every raw row, or
+  // for run-length data the packets of its longest possible runs
+  const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
+  const unsigned long long pb = static_cast<unsigned long long>(d->pixelBytes);
+  const bool holds = d->rle ? ImageDataCanHold(f, d->dataOffset, pixels, pb, kMostPixelsPerPacket, 1 + pb)
+                            : ImageDataCanHold(f, d->dataOffset, pixels, pb);
+  if (!holds) {
+    delete d;
+    return refuse(IMAGE_ERR_READ);
+  }
   ImageFileHandle* h = ImageHandleNew(d);
   h->width = static_cast<int>(width);
   h->height = static_cast<int>(height);
@@ -79,7 +103,7 @@ ImageFileHandle* tga_open(const char* path, int* error) {
   h->currentRow = topFirst ? h->height - 1 : 0;
   if (mapMode) {
     h->colourMode = IMAGE_MAP;
-    h->paletteSize = d->hasMap ? d->mapLength : 1 << depth;
+    h->paletteSize = d->hasMap ? d->mapLength : greyAlpha ? 256 : 1 << depth;
   } else {
     h->colourMode = IMAGE_RGB;
   }
@@ -104,7 +128,7 @@ int tga_read_palette(ImageFileHandle* h, uint32_t* palette) {
     BinaryFileRead(d->file, e, static_cast<size_t>(entryBytes));
     if (entryBytes == 2) {
       unsigned v = e[0] | (e[1] << 8);
-      palette[i] = ImagePaletteEntry(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
+      palette[i] = ImagePaletteEntry(kFiveBits[(v >> 10) & 31], kFiveBits[(v >> 5) & 31], kFiveBits[v & 31]);
     } else {
       palette[i] = ImagePaletteEntry(e[2], e[1], e[0]);
     }
@@ -170,12 +194,41 @@ int read_file_row(ImageFileHandle* h) {
   return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
 }
 
+// A row stored from the right is turned round in the file's pixels, before they are split.
+void mirror_row(TgaData* d, size_t width) {
+  if (!d->rightFirst) return;
+  const size_t pb = static_cast<size_t>(d->pixelBytes);
+  unsigned char* row = d->row.get();
+  for (size_t a = 0, b = width - 1; a < b; ++a, --b) {
+    for (size_t i = 0; i < pb; ++i) std::swap(row[a * pb + i], row[b * pb + i]);
+  }
+}
+
 int tga_read_row(ImageFileHandle* h, unsigned char* out) {
   TgaData* d = data_of(h);
   if (h->colourMode != IMAGE_MAP) return IMAGE_ERR_VARIANT;
+  const size_t w = static_cast<size_t>(h->width);
+  if (!d->rle && d->pixelBytes == 1 && !d->rightFirst) {
+    // indices straight into the caller's row
+    if (!d->started) {
+      d->started = true;
+      BinaryFileSeek(d->file, d->dataOffset);
+    }
+    BinaryFileRead(d->file, out, w);
+    if (BinaryFileError(d->file)) return IMAGE_ERR_READ;
+    h->currentRow += d->rowStep;
+    return IMAGE_OK;
+  }
   int e = read_file_row(h);
   if (e != IMAGE_OK) return e;
-  std::memcpy(out, d->row.get(), static_cast<size_t>(h->width));
+  mirror_row(d, w);
+  if (d->pixelBytes == 1) {
+    std::memcpy(out, d->row.get(), w);
+  } else {
+    // grey and alpha: the grey byte comes first
+    const unsigned char* src = d->row.get();
+    for (size_t x = 0; x < w; ++x) out[x] = src[2 * x];
+  }
   h->currentRow += d->rowStep;
   return IMAGE_OK;
 }
@@ -186,13 +239,14 @@ int tga_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
   int e = read_file_row(h);
   if (e != IMAGE_OK) return e;
   const size_t w = static_cast<size_t>(h->width);
+  mirror_row(d, w);
   const unsigned char* src = d->row.get();
   if (d->pixelBytes == 2) {
     for (size_t x = 0; x < w; ++x) {
       unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
-      blue[x] = static_cast<unsigned char>((v << 3) & 0xF8);
-      green[x] = static_cast<unsigned char>((v >> 2) & 0xF8);
-      red[x] = static_cast<unsigned char>((v >> 7) & 0xF8);
+      blue[x] = kFiveBits[v & 31];
+      green[x] = kFiveBits[(v >> 5) & 31];
+      red[x] = kFiveBits[(v >> 10) & 31];
     }
   } else if (d->pixelBytes == 3) {
     ImageSplitSamples(src, 3, w, blue, green, red);

@@ -36,6 +36,8 @@ TEST(GifReader, encoder_files_match_giftopnm) {
       {"photo_256_interlaced.gif", 256},
       {"photo_256_nolzw.gif", 256},  // a clear code every few codes, width never grows
       {"photo_16.gif", 16},          // minimum code size 4
+      {"photo_8_code_size_3.gif", 8},
+      {"photo_2_code_size_2.gif", 2},
       {"noise_full_table_no_clear.gif", 256},
   };
   for (const Case& c : cases) {
@@ -94,18 +96,71 @@ TEST(GifReader, interlaced_rows_are_filled_in_pass_order) {
   }
 }
 
-TEST(GifReader, unsupported_code_sizes_report_size_but_do_not_load) {
-  for (const char* name : {"photo_2_code_size_2.gif", "photo_8_code_size_3.gif"}) {
-    int w = 0, h = 0, mode = -1;
-    EXPECT_EQ(ImageFileInfo(Gif(name).c_str(), &w, &h, &mode, nullptr), IMAGE_OK) << name;
-    EXPECT_EQ(w, 61);
-    EXPECT_EQ(h, 43);
-    EXPECT_EQ(mode, IMAGE_MAP);
-    Planes p;
-    p.resize(61, 43);
-    EXPECT_EQ(ImageLoadRGB(Gif(name).c_str(), p.red.data(), p.green.data(), p.blue.data()),
-              IMAGE_ERR_VARIANT)
-        << name;
+// Offset of the LZW minimum code size byte of the first image, or 0 when the blocks before it
+// cannot be walked.
+size_t CodeSizeOffset(const std::vector<unsigned char>& b) {
+  if (b.size() < 13) return 0;
+  size_t i = 13 + ((b[10] & 0x80) ? 3u * (2u << (b[10] & 7)) : 0u);
+  while (i < b.size()) {
+    if (b[i] == 0x21) {
+      i += 2;
+      while (i < b.size() && b[i] != 0) i += b[i] + 1u;
+      ++i;
+    } else if (b[i] == 0x2C && i + 10 < b.size()) {
+      i += 10 + ((b[i + 9] & 0x80) ? 3u * (2u << (b[i + 9] & 7)) : 0u);
+      return i < b.size() ? i : 0;
+    } else {
+      return 0;
+    }
+  }
+  return 0;
+}
+
+TEST(GifReader, every_code_size_other_encoders_write_matches_giftopnm) {
+  ASSERT_TRUE(imgtest::ToolAvailable("convert"));
+  const std::string source = imgtest::TempPath("gif-source.ppm");
+  ASSERT_EQ(std::system(("convert -size 61x43 plasma:fractal -seed 7 " + imgtest::ShellQuote(source)).c_str()), 0);
+  struct Case {
+    int colours;
+    int codeSize;
+  };
+  // the palette sizes for which encoders write minimum code sizes 2, 3, 5, 6 and 7
+  const Case cases[] = {{4, 2}, {8, 3}, {32, 5}, {64, 6}, {128, 7}};
+  for (const Case& c : cases) {
+    const std::string n = std::to_string(c.colours);
+    const std::string q = imgtest::ShellQuote(source);
+    struct Encoder {
+      std::string path, command;
+      bool smallestCodeSize;  // writes the smallest size for the palette (this Pillow writes 8)
+    };
+    const std::string pillow = "from PIL import Image; import sys; p = Image.open(sys.argv[1]).quantize(" + n +
+                               "); p.putpalette(p.getpalette()[:3 * " + n + "]); p.save(sys.argv[2])";
+    const Encoder encoders[] = {
+        {imgtest::TempPath("magick-" + n + ".gif"), "convert " + q + " -colors " + n, true},
+        {imgtest::TempPath("netpbm-" + n + ".gif"), "pnmquant " + n + " " + q + " | pamtogif >", true},
+        {imgtest::TempPath("pillow-" + n + ".gif"), "/usr/bin/python3 -c \"" + pillow + "\" " + q, false},
+    };
+    for (const Encoder& e : encoders) {
+      SCOPED_TRACE(e.command);
+      ASSERT_EQ(std::system((e.command + " " + imgtest::ShellQuote(e.path) + " 2>/dev/null").c_str()), 0);
+      std::vector<unsigned char> bytes = imgtest::ReadFileBytes(e.path);
+      const size_t at = CodeSizeOffset(bytes);
+      ASSERT_NE(at, 0u);
+      if (e.smallestCodeSize) EXPECT_EQ(bytes[at], c.codeSize);
+      imgtest::ExpectDecodesLike(e.path, "giftopnm {}");
+    }
+  }
+}
+
+TEST(GifReader, code_sizes_that_leave_no_room_for_the_codes_are_refused) {
+  std::vector<unsigned char> bytes = imgtest::ReadFileBytes(Gif("photo_16.gif"));
+  const size_t at = CodeSizeOffset(bytes);
+  ASSERT_NE(at, 0u);
+  for (int size : {0, 12, 255}) {
+    bytes[at] = static_cast<unsigned char>(size);
+    const std::string path = imgtest::TempPath("code-size-" + std::to_string(size) + ".gif");
+    ASSERT_TRUE(imgtest::WriteFileBytes(path, bytes));
+    imgtest::ExpectDescription(path, "GIF", IMAGE_MAP, 16, IMAGE_ERR_VARIANT);
   }
 }
 

@@ -104,9 +104,30 @@ TEST(NklFormat, blanks_tabs_commas_and_quotes_between_numbers_are_skipped) {
 TEST(NklFormat, damaged_and_foreign_files) {
   ExpectRefused(Nkl("damaged_11_digits.nkl"), IMAGE_OK, IMAGE_ERR_READ);
   ExpectRefused(Nkl("damaged_no_size.nkl"), IMAGE_ERR_READ, IMAGE_ERR_READ);
-  ExpectRefused(Nkl("damaged_short_row.nkl"), IMAGE_OK, IMAGE_ERR_READ);
+  // too short for its pixels: refused before any size is reported
+  ExpectRefused(Nkl("damaged_short_row.nkl"), IMAGE_ERR_READ, IMAGE_ERR_READ);
   // not "NKL": detection goes on, and no later driver takes it either
   ExpectRefused(Nkl("refused_nkx.nkl"), IMAGE_ERR_FORMAT, IMAGE_ERR_FORMAT);
+}
+
+TEST(NklFormat, minus_signs_are_read_and_refused) {
+  struct Case {
+    const char* text;
+    int info, load;
+  };
+  const Case cases[] = {
+      {"NKLImage = IMAGE[\n0 = \"1 2 3\"]\n(-2,-1\n,0,0\n,0,0\n)", IMAGE_ERR_READ, IMAGE_ERR_READ},
+      {"NKLImage = IMAGE[\n0 = \"1 2 3\"]\n(2,-1\n,0,0\n,0,0\n)", IMAGE_ERR_READ, IMAGE_ERR_READ},
+      {"NKLImage = IMAGE[\n0 = \"1 -2 3\"]\n(2,1\n,0,0\n)", IMAGE_OK, IMAGE_ERR_READ},
+      {"NKLImage = IMAGE[\n0 = \"1 2 3\"]\n(2,1\n,0,-0\n)", IMAGE_OK, IMAGE_ERR_READ},
+      // a minus sign with a blank before the digits is only a separator
+      {"NKLImage = IMAGE[\n0 = \"1 2 3\"]\n(2,- 1\n,0,0\n)", IMAGE_OK, IMAGE_OK},
+  };
+  for (const Case& c : cases) {
+    const std::string path = TempPath("minus.nkl");
+    ASSERT_TRUE(WriteFileBytes(path, c.text, std::strlen(c.text)));
+    ExpectRefused(path, c.info, c.load);
+  }
 }
 
 TEST(NklFormat, every_truncation_fails_cleanly) {
