@@ -5,6 +5,7 @@
 // costs nothing. Header dimensions have passed ImageCheckDimensions, so the products below fit.
 
 #include "binary_file.h"
+#include "format_driver.h"
 
 // Bytes of the file from `offset` on (0 when the offset lies past the end, -1 when the size is
 // unknown, which leaves the error flag set).
@@ -21,11 +22,11 @@ inline long long ImageBytesFrom(BinaryFile* file, long long offset) {
 // each: a coding with a longest run cannot do better than that however it is written.
 inline bool ImageDataCanHold(BinaryFile* file, long long offset, unsigned long long units, unsigned long long unitBytes,
                              unsigned long long mostPerRun = 0, unsigned long long runBytes = 0) {
+  if (offset < 0) return false;
+  if (runBytes == 0) return ImageDriverFileHolds(file, static_cast<unsigned long long>(offset), unitBytes, units);
   const long long have = ImageBytesFrom(file, offset);
   if (have < 0) return false;
-  const unsigned long long bytes = static_cast<unsigned long long>(have);
-  if (runBytes == 0) return units <= bytes / unitBytes;
-  return units / mostPerRun <= bytes / runBytes + 1;
+  return units / mostPerRun <= static_cast<unsigned long long>(have) / runBytes + 1;
 }
 
 // Pixels any compressed picture may decode to whatever its size: 16 M pixels, 48 MB of planes.

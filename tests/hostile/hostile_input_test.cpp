@@ -100,8 +100,14 @@ std::vector<std::string> list(const std::string& dir, const std::set<std::string
 std::set<std::string> truncated_pictures() {
   std::set<std::string> names;
   std::ifstream tsv(kHostile + "/VALID.tsv");
-  std::string file, kind, reader;
-  while (tsv >> file >> kind >> reader) {
+  std::string line;
+  std::getline(tsv, line);  // the header, whose last column's name has a blank in it
+  while (std::getline(tsv, line)) {
+    std::istringstream fields(line);
+    std::string file, kind, reader;
+    std::getline(fields, file, '\t');
+    std::getline(fields, kind, '\t');
+    std::getline(fields, reader, '\t');
     if (file.find("trunc") != std::string::npos && reader == "-") names.insert(file);
   }
   return names;
