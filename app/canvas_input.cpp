@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/calibration_text.h"
 #include "app/interface.h"
 #include "app/landmark_dialog.h"

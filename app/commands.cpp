@@ -1,5 +1,5 @@
 // The commands of the main window's menus and the callback registry.
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/canvas_input.h"
 #include "app/help_viewer.h"
 #include "app/interface.h"
@@ -8,7 +8,7 @@
 #include "app/scene_commands.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
-#include "scene/file_commands.h"
+#include "app/file_commands.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // build_interface: every window, menu and canvas of the program, created once at start-up.
 #include "app/interface.h"
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "render/image_view.h"
 #include "toolkit/tuk_gl.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/reference_edit.h"
 #include "geometry/landmarks.h"
 #include "render/field_diagram.h"

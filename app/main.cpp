@@ -1,7 +1,7 @@
 // varnesk [FILE]: the desktop program, optionally opening a scene (*.cen) or an image at start.
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/interface.h"
-#include "scene/file_commands.h"
+#include "app/file_commands.h"
 #include "toolkit/tuk.h"
 #include "toolkit/tuk_dialogs.h"
 #include "toolkit/tuk_gl.h"

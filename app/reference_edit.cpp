@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "render/field_diagram.h"
 #include "render/image_view.h"
 #include "toolkit/tuk_dialogs.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/calibration_text.h"
 #include "app/reference_edit.h"
 #include "geometry/geometry.h"
@@ -54,10 +54,8 @@ int gerarmod_cb(TukHandle, int) {
   } else {
     TukSetFocus(appState.sceneDialog);
   }
-  TukGLMakeCurrent(appState.sceneCanvas);
-  setup_camera_view(appState);
+  prepare_scene_model();
   appState.interactionMode = MODE_NONE;
-  appState.modelReady = 1;
   redraw_scene_view();
   return TUK_DEFAULT;
 }

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "commands.h"
 #include "imagefile/imagefile.h"
 #include "render/image_view.h"

@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
+#include "binary_file.h"
 #include "commands.h"
-#include "format_driver.h"
 #include "imagefile.h"
 #include "row_unpack.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "cli_scene.h"
 #include "commands.h"
 #include "geometry/geometry.h"

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/scene_commands.h"
+#include "state/app_state.h"
 #include "cli_scene.h"
 #include "commands.h"
 #include "geometry/geometry.h"
@@ -100,6 +99,11 @@ nlohmann::json objects_in_view() {
   return list;
 }
 
+int redraw_scene(TukHandle, double, double) {
+  redraw_scene_view();
+  return TUK_DEFAULT;
+}
+
 }  // namespace
 
 int cli_render3d(int argc, char** argv) {
@@ -118,11 +122,12 @@ int cli_render3d(int argc, char** argv) {
   }
 
   if (cli_open_offscreen() != 0) return 1;
-  TukSetFunction("redraw_3D_cb", TukCallbackOf(redraw_3D_cb));
+  TukSetFunction("redraw_3D_cb", TukCallbackOf(redraw_scene));
   TukHandle canvas = open_scene_canvas(a.width, a.height);
-  // the command and the key of the program itself
-  gerarmod_cb(nullptr, 0);
-  if (a.top) kany_cb(nullptr, K_C);
+  // what "Make 3D Model" and the C key of the program do
+  prepare_scene_model();
+  if (a.top) view_top();
+  redraw_scene_view();
 
   std::vector<unsigned char> pixels;
   int w = 0, h = 0;

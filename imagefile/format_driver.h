@@ -94,12 +94,8 @@ void ImageDriverClose(ImageFileHandle* handle) {
   ImageHandleDelete(handle);
 }
 
-// Checked size arithmetic: false (and *out untouched) when the result does not fit size_t.
-inline bool size_mul_ok(size_t a, size_t b, size_t* out) {
-  if (a != 0 && b > SIZE_MAX / a) return false;
-  *out = a * b;
-  return true;
-}
+// Checked size arithmetic (size_mul_ok is in imagefile.h): false (and *out untouched) when the
+// result does not fit size_t.
 // a * b + c
 inline bool size_mad_ok(size_t a, size_t b, size_t c, size_t* out) {
   size_t product;

@@ -5,6 +5,7 @@
 // Usage: ImageFileInfo for the size, allocate the planes, then ImageLoadRGB (or
 // ImageLoadRGBSized, which also refuses a file whose size changed in between).
 
+#include <cstddef>
 #include <cstdint>
 
 struct ImageFormatDriver;
@@ -75,3 +76,10 @@ ImageFormatDriver* ImageFindFormat(const char* name);
 
 // One English sentence for an error code (never null).
 const char* ImageErrorText(int code);
+
+// Checked size arithmetic: false (and *out untouched) when the result does not fit size_t.
+inline bool size_mul_ok(size_t a, size_t b, size_t* out) {
+  if (a != 0 && b > SIZE_MAX / a) return false;
+  *out = a * b;
+  return true;
+}

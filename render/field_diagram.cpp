@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "geometry/view_transform.h"
 #include "render/pitch.h"
 #include "toolkit/tuk_gl.h"

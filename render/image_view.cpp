@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "geometry/view_transform.h"
 #include "render/canvas_dialog.h"
 #include "render/pitch.h"

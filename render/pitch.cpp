@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "geometry/geometry.h"
 #include "geometry/view_transform.h"
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "geometry/geometry.h"
 #include "geometry/view_transform.h"
 #include "render/canvas_dialog.h"
 #include "render/pitch.h"
@@ -253,6 +254,14 @@ void view_orbit(double degrees, char axis) {
 void view_top() { steer(viewpoint_top); }
 
 void view_restore_camera() { steer(viewpoint_restore_camera); }
+
+int prepare_scene_model() {
+  if (update_calibration(appState) == 0) return 0;
+  TukGLMakeCurrent(appState.sceneCanvas);
+  setup_camera_view(appState);
+  appState.modelReady = 1;
+  return 1;
+}
 
 TukHandle open_scene_canvas(int width, int height) {
   TukHandle canvas = nullptr;

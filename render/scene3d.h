@@ -4,7 +4,7 @@
 // behind the keys. The projection is set once, from the calibrated camera, by setup_camera_view;
 // the viewpoint operations replace only the modelview.
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "toolkit/tuk.h"
 
 // Player figure (metres): 1.95 m tall, standing on its origin, shoulders along Y.
@@ -26,6 +26,11 @@ constexpr double TOP_VIEW_HEIGHT = 550.0;
 // The whole redraw of appState.sceneCanvas: clear, then, while modelReady, the pitch
 // (draw_field's scene variant) and the figures; swap. Does nothing while no image is loaded.
 void redraw_scene_view();
+
+// The model behind "Make 3D Model", for the command and varnesk-cli alike: calibrates, then sets
+// the 3D view to the calibrated camera in the scene canvas's context and marks the model ready.
+// Returns 0, changing nothing else, when the reference points give no camera.
+int prepare_scene_model();
 
 // Every player figure, the referee and the ball with the current transforms; compiles the
 // display list of a side that has none.

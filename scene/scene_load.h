@@ -2,7 +2,7 @@
 // Loading the image and a whole scene into the application record without any window: the steps
 // the File commands share with varnesk-cli and the tests. No messages are shown here.
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "scene/readers.h"
 
 // A bound on the picture's size set by whoever must hold it (0: none beyond the library's), and

@@ -9,7 +9,7 @@
 #include <new>
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
 #include "scene/scene_load.h"

@@ -9,7 +9,7 @@
 #include "app/scene_commands.h"
 #include "app_fixture.h"
 #include "render/image_view.h"
-#include "scene/file_commands.h"
+#include "app/file_commands.h"
 #include "toolkit/tuk_dialogs.h"
 
 namespace {

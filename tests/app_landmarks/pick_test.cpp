@@ -1,7 +1,7 @@
 // Snapping a click on the pitch plan to a landmark: no window needed.
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/landmark_dialog.h"
 #include "geometry/landmarks.h"
 

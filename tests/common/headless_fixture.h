@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "scene/scene_load.h"
 #include "toolkit/driver/headless/headless.h"
 #include "toolkit/tuk.h"

@@ -1,7 +1,7 @@
 // The application record's initial values and the point operations.
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 namespace {
 

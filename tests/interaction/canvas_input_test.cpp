@@ -8,7 +8,7 @@
 #include <string>
 
 #include "../app/app_fixture.h"
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/canvas_input.h"
 #include "app/interface.h"
 #include "data/demo/demo_truth.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../render/render_fixture.h"
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/landmark_dialog.h"
 #include "app/scene_commands.h"
 #include "render/field_diagram.h"

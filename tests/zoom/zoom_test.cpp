@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/canvas_input.h"
 #include "app/interface.h"
 #include "coded_bmp.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"
-#include "scene/file_commands.h"
+#include "app/file_commands.h"
 #include "shown_interface.h"
 #include "toolkit/driver/headless/headless.h"
 #include "toolkit/tuk.h"

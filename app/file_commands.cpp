@@ -1,6 +1,6 @@
 // The File commands: the file dialog, the readers, the resets of the application record and the
 // redraws of the image view.
-#include "scene/file_commands.h"
+#include "app/file_commands.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "app/reference_edit.h"
 #include "geometry/geometry.h"
 #include "render/image_view.h"

@@ -12,7 +12,7 @@
 #include "../common/headless_fixture.h"
 #include "render/image_view.h"
 #include "../common/list_answers.h"
-#include "scene/file_commands.h"
+#include "app/file_commands.h"
 #include "toolkit/tuk_dialogs.h"
 
 namespace {

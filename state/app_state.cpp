@@ -1,5 +1,5 @@
 // The global application record and the operations that add and remove points.
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 #include <algorithm>
 #include <cstdlib>
