@@ -158,7 +158,8 @@ TEST_F(FileCommandsTest, ImageLoadClearsThePointsAndTheFieldLinesOnly) {
 TEST_F(FileCommandsTest, FailedImageLoadChangesNothing) {
   load_demo();
   const AppState before = appState;
-  // a Windows bitmap header promising pixels the file does not hold: known kind, unreadable pixels
+  // a Windows bitmap header promising pixels the file does not hold: refused when it is opened,
+  // before a picture of that size is made
   std::string bmp("BM", 2);
   const unsigned char header[52] = {0x36, 0x30, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0, 40, 0, 0, 0, 64, 0, 0, 0, 64, 0, 0,
                                     0, 1, 0, 24, 0, 0, 0, 0, 0, 0, 0x30, 0, 0, 0x13, 0x0b, 0, 0, 0x13, 0x0b, 0, 0, 0,
@@ -168,7 +169,7 @@ TEST_F(FileCommandsTest, FailedImageLoadChangesNothing) {
   TukHeadlessAnswerFile(write("cut.bmp", bmp).c_str());
   TukHeadlessAnswerMessage();
   load_imag_cb(nullptr, 0);
-  EXPECT_EQ(last_message(), "Erro|Erro na leitura do arquivo\n" + tmp + "/cut.bmp: arquivo danificado.");
+  EXPECT_EQ(last_message(), "Erro|Erro na definição do arquivo gráfico\n" + tmp + "/cut.bmp: arquivo danificado.");
   EXPECT_EQ(appState.imageRgb, before.imageRgb);
   EXPECT_EQ(appState.refCount, before.refCount);
   EXPECT_EQ(appState.teamACount, before.teamACount);
