@@ -424,7 +424,14 @@ int bmp_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 
 }  // namespace
 
-ImageFormatDriver ImageDriverBMP = {
-    0,       ImageDriverQuery, bmp_open, nullptr,          bmp_close, bmp_read_palette,
-    nullptr, bmp_read_row,     nullptr,  bmp_read_rgb_row, nullptr,   "BMP",
-};
+constexpr ImageFormatDriver BmpDriver() {
+  ImageFormatDriver d = ImageDriverRecord("BMP");
+  d.open = bmp_open;
+  d.close = bmp_close;
+  d.readPalette = bmp_read_palette;
+  d.readRow = bmp_read_row;
+  d.readRgbRow = bmp_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverBMP = BmpDriver();

@@ -331,7 +331,13 @@ int gif_read_row(ImageFileHandle* h, unsigned char* row) {
 
 }  // namespace
 
-ImageFormatDriver ImageDriverGIF = {
-    0,       ImageDriverQuery, gif_open,     nullptr, ImageDriverClose<GifData>, gif_read_palette,
-    nullptr, gif_read_row,     nullptr,      nullptr, nullptr,   "GIF",
-};
+constexpr ImageFormatDriver GifDriver() {
+  ImageFormatDriver d = ImageDriverRecord("GIF");
+  d.open = gif_open;
+  d.close = ImageDriverClose<GifData>;
+  d.readPalette = gif_read_palette;
+  d.readRow = gif_read_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverGIF = GifDriver();
