@@ -81,6 +81,9 @@ struct TukGLFormat {
   int accum_bits;     // sum of the four (an 8-bit field)
 };
 
+// A list's items are its attributes "1", "2" ... up to this one; the first name missing ends them.
+enum { TUK_LIST_MAX_ITEMS = 999 };
+
 // Results of TukDriver::gl_create.
 enum { TUK_GL_OK = 0, TUK_GL_NO_FORMAT = 1, TUK_GL_NO_CONTEXT = 2 };
 

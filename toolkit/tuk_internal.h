@@ -47,8 +47,12 @@ enum {
   TUK_EXPAND_VERTICAL = 2,
 };
 
+// The first element id. A driver may use an id as the command identifier of the element's native
+// control or menu entry, so the numbers below it stay free for the window system's own commands.
+enum { TUK_FIRST_ID = 50 };
+
 struct TukElement {
-  int id;                 // from 50, never reused
+  int id;                 // from TUK_FIRST_ID, never reused
   int kind;               // TukKind
   TukAttrTable* attrs;    // own attributes
   TukClass* cls;          // registered control class, null for built-in kinds

@@ -513,7 +513,7 @@ int Browser::handle(int event) {
 void Browser::reload(TukHandle list) {
   clear();
   char name[16];
-  for (int i = 1; i <= 999; ++i) {
+  for (int i = 1; i <= TUK_LIST_MAX_ITEMS; ++i) {
     std::snprintf(name, sizeof name, "%d", i);
     const char* text = tuk_own_attribute(list, name);
     if (!text) break;
