@@ -114,6 +114,18 @@ void TukMessage(const char* title, const char* text, int kind) {
              text ? text : "", kind == TUK_MESSAGE_ERROR ? TUK_MESSAGE_ERROR : TUK_MESSAGE_INFO);
 }
 
+int TukHelpShow(const char* path, const char* title, const char* owner_wid) {
+  const TukDriver* d = tuk_driver();
+  if (!path || !d || !d->help_show) return 0;
+  d->help_show(path, title ? title : "", owner_wid);
+  return 1;
+}
+
+void TukHelpClose(void) {
+  const TukDriver* d = tuk_driver();
+  if (d && d->help_close) d->help_close();
+}
+
 int TukListDialog(int type, const char* title, int size, const char** list, int op, int max_col,
                   int max_lin, int* marks) {
   if (!tuk_driver() || !list || size <= 0 || (type != 1 && type != 2) || (type == 2 && !marks))

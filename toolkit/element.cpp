@@ -582,6 +582,10 @@ const char* TukGetGlobal(const char* name) {
   return g_core.globals ? tuk_own_attribute(g_core.globals, name) : nullptr;
 }
 
+const unsigned char* tuk_image_pixels(TukHandle image) {
+  return image && image->kind == TUK_KIND_IMAGE ? image->pixels : nullptr;
+}
+
 int tuk_image_color(TukHandle image, int index, unsigned char rgb[3]) {
   // the sixteen colours of the classic PC palette
   static constexpr unsigned char kDefaults[16][3] = {

@@ -1,5 +1,5 @@
 #pragma once
-// Toolkit internals shared by the core's source files, its drivers and its tests.
+// Toolkit internals shared by the core's source files and its tests; drivers see only driver.h.
 #include "driver.h"
 #include "tuk.h"
 #include "tuk_class.h"
@@ -73,7 +73,6 @@ struct TukElement {
 
 TukElement* tuk_element_new(int kind, int buckets);
 void tuk_element_append(TukElement* parent, TukElement* child);
-const char* tuk_own_attribute(TukElement* e, const char* name);  // own table only
 const void* tuk_get_pointer(TukElement* e, const char* name);     // own table, any pointer
 void tuk_set_pointer(TukElement* e, const char* name, const void* value);  // no driver call
 const char* tuk_kind_name(int kind);
@@ -111,7 +110,6 @@ void tuk_dialog_resized(TukElement* dialog, int width, int height);  // relayout
 void tuk_loop_forget(TukElement* e);  // drop references before the element is freed
 void tuk_loop_reset(void);
 void tuk_input_forget(TukElement* e);        // drop the mouse capture held by e (null: any)
-TukElement* tuk_menu_owner(TukElement* e);   // dialog whose MENU holds the item's menu
 
 struct TukLoopState {
   int visible_count;      // dialogs counted as visible

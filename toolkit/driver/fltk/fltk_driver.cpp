@@ -533,6 +533,8 @@ constexpr TukDriver fltk_driver() {
   d.popup_menu = fl_popup_menu;
   d.message = message;
   d.get_file = get_file;
+  d.help_show = help_show;
+  d.help_close = help_close;
   d.gl_create = gl_create;
   d.gl_make_current = gl_make_current;
   d.gl_swap = gl_swap;

@@ -588,7 +588,7 @@ void Label::set_image(TukHandle source) {
   picture.reset();
   const int w = source ? TukGetInt(source, "WIDTH") : 0;
   const int h = source ? TukGetInt(source, "HEIGHT") : 0;
-  const unsigned char* pixels = source ? source->pixels : nullptr;
+  const unsigned char* pixels = tuk_image_pixels(source);
   if (!pixels || w <= 0 || h <= 0) return;
   unsigned char colours[16][3];
   for (int i = 0; i < 16; ++i) tuk_image_color(source, i, colours[i]);

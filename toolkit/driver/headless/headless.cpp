@@ -1,7 +1,7 @@
 // The headless driver: elements without windows, fixed metrics, scripted input.
 #include "headless.h"
 
-#include "../../tuk_internal.h"
+#include "../../driver.h"
 #include "headless_internal.h"
 #include "../../tuk_dialogs.h"
 
@@ -575,6 +575,7 @@ constexpr TukDriver headless_driver() {
   d.popup_menu = hl_popup_menu;
   d.message = hl_message;
   d.get_file = hl_get_file;
+  // no help viewer: help_show and help_close stay null
   d.gl_create = headless::gl_create;
   d.gl_make_current = headless::gl_make_current;
   d.gl_swap = headless::gl_swap;
@@ -713,7 +714,9 @@ int TukHeadlessLastFileMode(void) { return g_state.file_mode; }
 const unsigned char* TukHeadlessFrame(TukHandle canvas, int* width, int* height) {
   if (width) *width = 0;
   if (height) *height = 0;
-  GLCanvasData* data = tuk_gl_data(canvas);
-  if (!data || !data->device || !data->context) return nullptr;
-  return headless::gl_frame(data->device, width, height);
+  void* device = nullptr;
+  void* context = nullptr;
+  tuk_canvas_gl(canvas, &device, &context);
+  if (!device || !context) return nullptr;
+  return headless::gl_frame(device, width, height);
 }
