@@ -1,13 +1,9 @@
-// The help viewer: FLTK's HTML viewer in a window of its own, kept above the main window.
+// The help viewer: the toolkit driver's HTML viewer in a window of its own, kept above the main
+// window. Finding the file and telling the user it is missing are the application's part.
 #include "app/help_viewer.h"
 
 #include "toolkit/tuk.h"
 #include "toolkit/tuk_dialogs.h"
-
-#include <FL/Fl.H>
-#include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Help_View.H>
-#include <FL/x.H>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,9 +22,7 @@
 
 namespace {
 
-Fl_Double_Window* g_window;  // the viewer, while one exists
-Fl_Help_View* g_view;
-std::string g_file;          // name of the help file it shows
+std::string g_file;  // name of the help file the viewer shows; empty while no viewer exists
 
 bool is_file(const std::string& path) {
   struct stat st{};
@@ -44,20 +38,6 @@ std::string executable_folder() {
   if (!slash) return std::string();
   *slash = '\0';
   return buf;
-}
-
-bool on_screen_driver() {
-  const char* driver = TukGetGlobal("DRIVER");
-  return driver && std::strcmp(driver, "fltk") == 0;
-}
-
-void make_window() {
-  Fl_Group::current(nullptr);
-  g_window = new Fl_Double_Window(720, 560, "Varnesk Help");
-  g_view = new Fl_Help_View(0, 0, 720, 560);
-  g_view->textsize(14);
-  g_window->resizable(g_view);
-  g_window->end();
 }
 
 }  // namespace
@@ -92,27 +72,15 @@ int help_open(const char* file_name, const char* owner_wid) {
     TukMessage("Erro", text, TUK_MESSAGE_ERROR);
     return 1;
   }
-  if (!on_screen_driver()) return 0;
-  if (!g_window) make_window();
-  g_file = file_name;
   // a relative path would break the viewer's links once the current folder changes
   char full[4096];
   const char* shown = realpath(path, full) ? full : path;
-  g_view->load(shown);
-  g_view->topline(0);
-  g_window->show();
-  if (owner_wid && *owner_wid && fl_display) {
-    const unsigned long owner = std::strtoul(owner_wid, nullptr, 10);
-    if (owner) XSetTransientForHint(fl_display, fl_xid(g_window), owner);
-  }
+  if (TukHelpShow(shown, "Varnesk Help", owner_wid)) g_file = file_name;
   return 0;
 }
 
 void help_quit(const char* file_name) {
-  if (!g_window || !file_name || g_file != file_name) return;
-  g_window->hide();
-  delete g_window;  // the view goes with it
-  g_window = nullptr;
-  g_view = nullptr;
+  if (g_file.empty() || !file_name || g_file != file_name) return;
+  TukHelpClose();
   g_file.clear();
 }

@@ -13,6 +13,16 @@ namespace {
 constexpr int kWindowsHeader = 40;
 constexpr int kOs2Header = 12;
 
+// The file header: "BM", file size, two reserved words, then the offset of the pixel data.
+constexpr uint16_t kBitmapSignature = 0x4D42;  // "BM" read as a little-endian word
+constexpr long long kDataOffsetField = 10;
+constexpr long long kFileHeader = 14;           // the information header follows it
+// Fields of the information header, counted from its start, and the size a header must have
+// to hold them (shorter OS/2 version 2 headers leave them out).
+constexpr uint32_t kCompressionEnd = 20;
+constexpr long long kUsedColoursField = 32;
+constexpr uint32_t kUsedColoursEnd = 36;
+
 // Later Windows headers (52, 56, 108 and 124 bytes, the last what most programs write today)
 // begin with the 40-byte layout and put the palette after themselves; their colour-space
 // fields do not change the pixels.
@@ -37,7 +47,7 @@ constexpr long long kArrayHeader = 14;
 // a picture may have at most this many pixels per byte of its file. Runs alone give 255 pixels
 // per 2 bytes, and a row ended early by end of line is 2 bytes, so real files stay far below.
 constexpr unsigned long long kRlePixelsPerByte = 1024;
-constexpr uint32_t kMaskOffset = 14 + kWindowsHeader;  // bit-field masks follow the 40-byte fields
+constexpr uint32_t kMaskOffset = kFileHeader + kWindowsHeader;  // bit-field masks follow the 40-byte fields
                                                        // (from the start of the bitmap file)
 
 // One colour component of a 16- or 32-bit pixel: (value AND mask) >> shift, scaled to 0-255.
@@ -137,8 +147,8 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     BinaryFileSeek(f, base);
     signature = BinaryFileReadWord(f);
   }
-  if (BinaryFileError(f) || signature != 0x4D42) return refuse(IMAGE_ERR_FORMAT);
-  BinaryFileSeek(f, base + 10);
+  if (BinaryFileError(f) || signature != kBitmapSignature) return refuse(IMAGE_ERR_FORMAT);
+  BinaryFileSeek(f, base + kDataOffsetField);
   uint32_t dataOffset = BinaryFileReadDWord(f);
   uint32_t headerSize = BinaryFileReadDWord(f);
   const bool windows = is_windows_header(headerSize);
@@ -161,9 +171,9 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   int bits = BinaryFileReadWord(f);
   uint32_t compression = BMP_RGB;
   uint32_t usedColours = 0;
-  if (headerSize >= 20) compression = BinaryFileReadDWord(f);
-  if (headerSize >= 36) {
-    BinaryFileSeek(f, base + 14 + 32);
+  if (headerSize >= kCompressionEnd) compression = BinaryFileReadDWord(f);
+  if (headerSize >= kUsedColoursEnd) {
+    BinaryFileSeek(f, base + kFileHeader + kUsedColoursField);
     usedColours = BinaryFileReadDWord(f);
   }
   if (BinaryFileError(f)) return refuse(IMAGE_ERR_READ);
@@ -221,7 +231,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   // (the palette then has the entries that fit before it); an offset that leaves no room for
   // any entry is wrong, and the pixels are found after the whole palette.
   if (h->colourMode == IMAGE_MAP) {
-    const uint32_t start = static_cast<uint32_t>(base) + 14 + headerSize;
+    const uint32_t start = static_cast<uint32_t>(base + kFileHeader) + headerSize;
     const uint32_t entryBytes = headerSize == kOs2Header ? 3u : 4u;
     const uint32_t fit = dataOffset > start ? (dataOffset - start) / entryBytes : 0;
     if (fit == 0) {
@@ -254,7 +264,7 @@ int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   const int entryBytes = d->headerSize == kOs2Header ? 3 : 4;
   // (the masks of a 40-byte header with bit fields sit before the palette, but only true-colour
   // pixels have masks, and their palette is never read)
-  BinaryFileSeek(d->file, d->base + 14 + d->headerSize);
+  BinaryFileSeek(d->file, d->base + kFileHeader + d->headerSize);
   for (int i = 0; i < h->paletteSize; ++i) {
     unsigned char e[4];
     BinaryFileRead(d->file, e, static_cast<size_t>(entryBytes));
@@ -424,7 +434,14 @@ int bmp_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 
 }  // namespace
 
-ImageFormatDriver ImageDriverBMP = {
-    0,       ImageDriverQuery, bmp_open, nullptr,          bmp_close, bmp_read_palette,
-    nullptr, bmp_read_row,     nullptr,  bmp_read_rgb_row, nullptr,   "BMP",
-};
+constexpr ImageFormatDriver BmpDriver() {
+  ImageFormatDriver d = ImageDriverRecord("BMP");
+  d.open = bmp_open;
+  d.close = bmp_close;
+  d.readPalette = bmp_read_palette;
+  d.readRow = bmp_read_row;
+  d.readRgbRow = bmp_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverBMP = BmpDriver();

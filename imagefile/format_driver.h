@@ -65,6 +65,16 @@ extern ImageFormatDriver ImageDriverTGA;
 // The query every built-in driver carries: answers 0.
 int ImageDriverQuery();
 
+// The start of every driver's record: the shared query and the name, every operation null.
+// Each driver then assigns its operations one by one by name, so that its table stays right
+// whatever order the fields above are declared in.
+constexpr ImageFormatDriver ImageDriverRecord(const char* name) {
+  ImageFormatDriver d{};
+  d.query = ImageDriverQuery;
+  d.name = name;
+  return d;
+}
+
 // A zeroed handle with plane order 0, 1, 2 and layout flag 1; never null (throws on no memory).
 ImageFileHandle* ImageHandleNew(void* driverData);
 // Frees a handle made by ImageHandleNew (not its driver data). Accepts null.

@@ -21,6 +21,13 @@ constexpr unsigned long long kMostPixelsPerByte = 2731;
 // from 256 KB of data.
 constexpr unsigned long long kWorkPixelsPerByte = 1024;
 
+// What may follow the screen descriptor: an extension (skipped) or the image descriptor.
+constexpr int kExtensionIntroducer = 0x21;  // '!'
+constexpr int kImageSeparator = 0x2C;       // ','
+// Bits of the screen's and the image's packed fields.
+constexpr int kColourTableFlag = 0x80;
+constexpr int kInterlaceFlag = 0x40;
+
 // Interlace passes, rows counted from the top of the picture.
 constexpr int kPassStart[4] = {0, 4, 2, 1};
 constexpr int kPassStep[4] = {8, 8, 4, 2};
@@ -243,7 +250,7 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   int packed = BinaryFileGetByte(f);
   BinaryFileSkip(f, 2);  // background colour, aspect
   long long entries = 0;
-  if (packed & 0x80) {
+  if (packed & kColourTableFlag) {
     entries = colour_table_entries(packed);
     g->palettePosition = BinaryFileTell(f);
     BinaryFileSkip(f, 3 * entries);
@@ -253,18 +260,18 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   for (;;) {
     int block = BinaryFileGetByte(f);
     if (BinaryFileError(f)) return refuse(g, IMAGE_ERR_READ, error);
-    if (block == 0x21) {
+    if (block == kExtensionIntroducer) {
       BinaryFileGetByte(f);  // label
       if (!skip_sub_blocks(f)) return refuse(g, IMAGE_ERR_FORMAT, error);
       continue;
     }
-    if (block != 0x2C) return refuse(g, IMAGE_ERR_FORMAT, error);
+    if (block != kImageSeparator) return refuse(g, IMAGE_ERR_FORMAT, error);
     BinaryFileSkip(f, 4);  // left, top
     width = BinaryFileReadWord(f);
     height = BinaryFileReadWord(f);
     int imagePacked = BinaryFileGetByte(f);
-    g->interlaced = (imagePacked & 0x40) != 0;
-    if (imagePacked & 0x80) {
+    g->interlaced = (imagePacked & kInterlaceFlag) != 0;
+    if (imagePacked & kColourTableFlag) {
       entries = colour_table_entries(imagePacked);
       g->palettePosition = BinaryFileTell(f);
       BinaryFileSkip(f, 3 * entries);
@@ -331,7 +338,13 @@ int gif_read_row(ImageFileHandle* h, unsigned char* row) {
 
 }  // namespace
 
-ImageFormatDriver ImageDriverGIF = {
-    0,       ImageDriverQuery, gif_open,     nullptr, ImageDriverClose<GifData>, gif_read_palette,
-    nullptr, gif_read_row,     nullptr,      nullptr, nullptr,   "GIF",
-};
+constexpr ImageFormatDriver GifDriver() {
+  ImageFormatDriver d = ImageDriverRecord("GIF");
+  d.open = gif_open;
+  d.close = ImageDriverClose<GifData>;
+  d.readPalette = gif_read_palette;
+  d.readRow = gif_read_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverGIF = GifDriver();

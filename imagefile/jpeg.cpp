@@ -346,7 +346,14 @@ int jpeg_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
 
 }  // namespace
 
-ImageFormatDriver ImageDriverJPEG = {
-    0,       ImageDriverQuery, jpeg_open,         nullptr, jpeg_close, jpeg_read_palette,
-    nullptr, jpeg_read_row,    nullptr,           jpeg_read_rgb_row, nullptr, "JPEG",
-};
+constexpr ImageFormatDriver JpegDriver() {
+  ImageFormatDriver d = ImageDriverRecord("JPEG");
+  d.open = jpeg_open;
+  d.close = jpeg_close;
+  d.readPalette = jpeg_read_palette;
+  d.readRow = jpeg_read_row;
+  d.readRgbRow = jpeg_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverJPEG = JpegDriver();

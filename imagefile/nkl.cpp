@@ -199,7 +199,16 @@ int nkl_write_row(ImageFileHandle* h, const unsigned char* row) {
 
 }  // namespace
 
-ImageFormatDriver ImageDriverNKL = {
-    0,       ImageDriverQuery, nkl_open,     nkl_create, nkl_close, nkl_read_palette,
-    nkl_write_palette, nkl_read_row, nkl_write_row, nullptr, nullptr, "NKL",
-};
+constexpr ImageFormatDriver NklDriver() {
+  ImageFormatDriver d = ImageDriverRecord("NKL");
+  d.open = nkl_open;
+  d.create = nkl_create;
+  d.close = nkl_close;
+  d.readPalette = nkl_read_palette;
+  d.writePalette = nkl_write_palette;
+  d.readRow = nkl_read_row;
+  d.writeRow = nkl_write_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverNKL = NklDriver();

@@ -218,7 +218,14 @@ int pcx_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 
 }  // namespace
 
-ImageFormatDriver ImageDriverPCX = {
-    0,       ImageDriverQuery, pcx_open, nullptr,          pcx_close, pcx_read_palette,
-    nullptr, pcx_read_row,     nullptr,  pcx_read_rgb_row, nullptr,   "PCX",
-};
+constexpr ImageFormatDriver PcxDriver() {
+  ImageFormatDriver d = ImageDriverRecord("PCX");
+  d.open = pcx_open;
+  d.close = pcx_close;
+  d.readPalette = pcx_read_palette;
+  d.readRow = pcx_read_row;
+  d.readRgbRow = pcx_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverPCX = PcxDriver();

@@ -275,7 +275,14 @@ int png_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 
 }  // namespace
 
-ImageFormatDriver ImageDriverPNG = {
-    0,       ImageDriverQuery, png_open,         nullptr,          png_close, png_read_palette,
-    nullptr, png_read_row_map, nullptr,          png_read_rgb_row, nullptr,   "PNG",
-};
+constexpr ImageFormatDriver PngDriver() {
+  ImageFormatDriver d = ImageDriverRecord("PNG");
+  d.open = png_open;
+  d.close = png_close;
+  d.readPalette = png_read_palette;
+  d.readRow = png_read_row_map;
+  d.readRgbRow = png_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverPNG = PngDriver();

@@ -238,7 +238,13 @@ int sgi_read_row(ImageFileHandle* h, unsigned char* out) {
 
 }  // namespace
 
-ImageFormatDriver ImageDriverSGI = {
-    0,       ImageDriverQuery, sgi_open, nullptr, sgi_close, sgi_read_palette,
-    nullptr, sgi_read_row,     nullptr,  nullptr, nullptr,   "SGI",
-};
+constexpr ImageFormatDriver SgiDriver() {
+  ImageFormatDriver d = ImageDriverRecord("SGI");
+  d.open = sgi_open;
+  d.close = sgi_close;
+  d.readPalette = sgi_read_palette;
+  d.readRow = sgi_read_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverSGI = SgiDriver();

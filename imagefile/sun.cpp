@@ -178,7 +178,14 @@ int sun_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 
 }  // namespace
 
-ImageFormatDriver ImageDriverSUN = {
-    0,       ImageDriverQuery, sun_open, nullptr,          sun_close, sun_read_palette,
-    nullptr, sun_read_row,     nullptr,  sun_read_rgb_row, nullptr,   "SUN",
-};
+constexpr ImageFormatDriver SunDriver() {
+  ImageFormatDriver d = ImageDriverRecord("SUN");
+  d.open = sun_open;
+  d.close = sun_close;
+  d.readPalette = sun_read_palette;
+  d.readRow = sun_read_row;
+  d.readRgbRow = sun_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverSUN = SunDriver();

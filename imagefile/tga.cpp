@@ -259,7 +259,14 @@ int tga_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 
 }  // namespace
 
-ImageFormatDriver ImageDriverTGA = {
-    0,       ImageDriverQuery, tga_open, nullptr,          tga_close, tga_read_palette,
-    nullptr, tga_read_row,     nullptr,  tga_read_rgb_row, nullptr,   "TGA",
-};
+constexpr ImageFormatDriver TgaDriver() {
+  ImageFormatDriver d = ImageDriverRecord("TGA");
+  d.open = tga_open;
+  d.close = tga_close;
+  d.readPalette = tga_read_palette;
+  d.readRow = tga_read_row;
+  d.readRgbRow = tga_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverTGA = TgaDriver();

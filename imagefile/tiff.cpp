@@ -451,7 +451,14 @@ int tiff_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
 
 }  // namespace
 
-ImageFormatDriver ImageDriverTIFF = {
-    0,       ImageDriverQuery, tiff_open,       nullptr, tiff_close, tiff_read_palette,
-    nullptr, tiff_read_row,    nullptr,         tiff_read_rgb_row, nullptr, "TIFF",
-};
+constexpr ImageFormatDriver TiffDriver() {
+  ImageFormatDriver d = ImageDriverRecord("TIFF");
+  d.open = tiff_open;
+  d.close = tiff_close;
+  d.readPalette = tiff_read_palette;
+  d.readRow = tiff_read_row;
+  d.readRgbRow = tiff_read_rgb_row;
+  return d;
+}
+
+ImageFormatDriver ImageDriverTIFF = TiffDriver();

@@ -11,7 +11,17 @@
 namespace {
 
 constexpr std::size_t kPathCapacity = 256;
-constexpr int kMaxListSize = 999;
+
+// The list dialog's sizes, in SIZE units: a quarter of the average character width across, an
+// eighth of the character height down.
+constexpr const char* kListSpacing = "10";      // the fills between the list, the buttons and the frame
+constexpr const char* kListButtonSize = "40x0";  // both buttons ten characters wide
+constexpr int kUnitsPerTitleChar = 4;
+constexpr int kTitleFrameUnits = 16;   // past the title: the frame's own buttons, so the title shows whole
+constexpr int kUnitsPerListColumn = 5;
+constexpr int kUnitsPerListLine = 9;
+constexpr int kListBorderUnits = 4;
+constexpr int kOneLineListHeight = 16;  // two character heights for a list of one line
 
 bool english(void) { return std::getenv("TUK_INGLES") != nullptr; }
 
@@ -61,7 +71,7 @@ int list_select_cb(TukHandle, char*, int item, int state) {
 
 TukHandle sized_fill(void) {
   TukHandle f = TukFill();
-  TukSetAttribute(f, "SIZE", "10");
+  TukSetAttribute(f, "SIZE", kListSpacing);
   return f;
 }
 
@@ -104,11 +114,23 @@ void TukMessage(const char* title, const char* text, int kind) {
              text ? text : "", kind == TUK_MESSAGE_ERROR ? TUK_MESSAGE_ERROR : TUK_MESSAGE_INFO);
 }
 
+int TukHelpShow(const char* path, const char* title, const char* owner_wid) {
+  const TukDriver* d = tuk_driver();
+  if (!path || !d || !d->help_show) return 0;
+  d->help_show(path, title ? title : "", owner_wid);
+  return 1;
+}
+
+void TukHelpClose(void) {
+  const TukDriver* d = tuk_driver();
+  if (d && d->help_close) d->help_close();
+}
+
 int TukListDialog(int type, const char* title, int size, const char** list, int op, int max_col,
                   int max_lin, int* marks) {
   if (!tuk_driver() || !list || size <= 0 || (type != 1 && type != 2) || (type == 2 && !marks))
     return -1;
-  if (size > kMaxListSize) size = kMaxListSize;
+  if (size > TUK_LIST_MAX_ITEMS) size = TUK_LIST_MAX_ITEMS;
   const bool en = english();
 
   TukHandle lista = TukList("tuk_cb_lista");
@@ -129,8 +151,8 @@ int TukListDialog(int type, const char* title, int size, const char** list, int 
   TukSetFunction("tuk_cb_esc_lista", TukCallbackOf(list_escape_cb));
   TukSetHandle("TukListOkButton", ok);
   TukSetHandle("TukListCancelButton", cancel);
-  TukSetAttribute(ok, "SIZE", "40x0");
-  TukSetAttribute(cancel, "SIZE", "40x0");
+  TukSetAttribute(ok, "SIZE", kListButtonSize);
+  TukSetAttribute(cancel, "SIZE", kListButtonSize);
 
   TukHandle dialog = TukDialog(TukFrame(TukVbox(
       TukFill(), sized_fill(), TukHbox(TukFill(), sized_fill(), lista, TukFill(), sized_fill(), nullptr),
@@ -139,7 +161,7 @@ int TukListDialog(int type, const char* title, int size, const char** list, int 
 
   const ListState outer = g_list;
   g_list = ListState{};
-  char value[kMaxListSize + 1];
+  char value[TUK_LIST_MAX_ITEMS + 1];
   if (type == 1) {
     if (op < 1 || op > size) op = 1;
     g_list.result = op - 1;
@@ -156,7 +178,7 @@ int TukListDialog(int type, const char* title, int size, const char** list, int 
 
   char dialog_size[16];
   std::snprintf(dialog_size, sizeof dialog_size, "%d",
-                static_cast<int>((std::strlen(title ? title : "") + 1) * 4 + 16));
+                static_cast<int>((std::strlen(title ? title : "") + 1) * kUnitsPerTitleChar + kTitleFrameUnits));
   TukStoreAttribute(dialog, "SIZE", dialog_size);
   TukStoreAttribute(dialog, "TITLE", title ? title : "");
   TukSetAttribute(dialog, "MENUBOX", "NO");
@@ -172,7 +194,8 @@ int TukListDialog(int type, const char* title, int size, const char** list, int 
   TukSetAttribute(dialog, "CLOSE_CB", "tuk_cb_fecha_lista");
 
   char list_size[32];
-  std::snprintf(list_size, sizeof list_size, "%dx%d", max_col * 5, max_lin == 1 ? 16 : max_lin * 9 + 4);
+  std::snprintf(list_size, sizeof list_size, "%dx%d", max_col * kUnitsPerListColumn,
+                max_lin == 1 ? kOneLineListHeight : max_lin * kUnitsPerListLine + kListBorderUnits);
   TukStoreAttribute(lista, "SIZE", list_size);
 
   TukPopup(dialog, TUK_CENTER, TUK_CENTER);

@@ -4,7 +4,8 @@
 // A driver fills in one TukDriver record. The core calls it to create and update native
 // objects, to measure text and to pump native events; the driver turns every native event into
 // a neutral TukEvent, so key codes, mouse status texts and the close rules live in the core only.
-// The core includes no window-system header; a driver includes this one and its own.
+// The core includes no window-system header; a driver includes this one and its own, and reaches
+// the core's elements only through the services declared at the end of this file.
 
 #include "tuk.h"
 
@@ -81,6 +82,9 @@ struct TukGLFormat {
   int accum_bits;     // sum of the four (an 8-bit field)
 };
 
+// A list's items are its attributes "1", "2" ... up to this one; the first name missing ends them.
+enum { TUK_LIST_MAX_ITEMS = 999 };
+
 // Results of TukDriver::gl_create.
 enum { TUK_GL_OK = 0, TUK_GL_NO_FORMAT = 1, TUK_GL_NO_CONTEXT = 2 };
 
@@ -131,6 +135,12 @@ struct TukDriver {
   // name, -1 cancelled. mode: TukFileMode.
   int (*get_file)(TukHandle owner, const char* title, char* path, std::size_t capacity, int mode);
 
+  // help viewer, null on a driver without one: shows an HTML file (its full path) at its top in
+  // a window of its own with this title, kept above the owner (a native window id as WID reads
+  // it; null or empty for none), and closes that window
+  void (*help_show)(const char* path, const char* title, const char* owner_wid);
+  void (*help_close)(void);
+
   // OpenGL: device is the canvas's drawable, context its rendering context
   int (*gl_create)(TukHandle canvas, const TukGLFormat* format, void** device, void** context);
   void (*gl_make_current)(void* device, void* context);  // nulls: no context current
@@ -165,6 +175,17 @@ void tuk_element_set_native(TukHandle element, void* native);
 TukHandle tuk_innermost_popup(void);  // the dialog of the innermost modal popup, or null
 // A readable description for messages: kind, id, title and name.
 const char* tuk_element_label(TukHandle element, char* buffer, std::size_t capacity);
+// The element's own value of an attribute, not inherited and not the driver's live one; null when
+// unset.
+const char* tuk_own_attribute(TukHandle element, const char* name);
+// The dialog whose MENU holds the menu tree of a menu or item, or null when no dialog shows it.
+TukHandle tuk_menu_owner(TukHandle element);
+// An IMAGE's colour indices, WIDTH x HEIGHT bytes with the rows top first; null for anything else
+// or an image without pixels.
+const unsigned char* tuk_image_pixels(TukHandle image);
+// A GL canvas's drawable and rendering context as its driver's gl_create made them (out: null
+// when it has none, or for anything but a GL canvas).
+void tuk_canvas_gl(TukHandle canvas, void** device, void** context);
 // Colour of an image's index 0-15: its attribute, the dialog colour for "BGCOLOR", else the
 // built-in default. 1 on success, 0 for a bad index or null arguments.
 int tuk_image_color(TukHandle image, int index, unsigned char rgb[3]);

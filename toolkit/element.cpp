@@ -21,12 +21,12 @@ struct Core {
   TukElement* globals;              // USER element with the global attributes
   TukAttrTable* names;              // element name -> element
   TukAttrTable* functions;          // callback name -> function
-  std::vector<TukElement*> ids;     // slot id - 50 -> element, null once destroyed
+  std::vector<TukElement*> ids;     // slot id - TUK_FIRST_ID -> element, null once destroyed
   std::vector<TukElement*> dialogs; // every dialog alive, in creation order
 };
 
 Core g_core;
-int g_next_id = 50;  // ids are never reused, not even across TukClose and TukOpen
+int g_next_id = TUK_FIRST_ID;  // ids are never reused, not even across TukClose and TukOpen
 
 constexpr int kMaxDrivers = 4;
 const TukDriver* g_drivers[kMaxDrivers];  // registered drivers, constant-initialised
@@ -188,7 +188,7 @@ void destroy_tree(TukElement* e) {
   if (g_core.names) tuk_table_each(g_core.names, remove_names_of, e);
   tuk_table_free(e->attrs);
   std::free(e->pixels);
-  const std::size_t slot = static_cast<std::size_t>(e->id - 50);
+  const std::size_t slot = static_cast<std::size_t>(e->id - TUK_FIRST_ID);
   if (slot < g_core.ids.size()) g_core.ids[slot] = nullptr;
   delete e;
 }
@@ -293,7 +293,7 @@ bool tuk_on_toolkit_thread(void) { return g_core.open && std::this_thread::get_i
 TukElement* tuk_globals(void) { return g_core.globals; }
 
 TukHandle tuk_element_from_id(int id) {
-  const long slot = static_cast<long>(id) - 50;
+  const long slot = static_cast<long>(id) - TUK_FIRST_ID;
   if (slot < 0 || static_cast<std::size_t>(slot) >= g_core.ids.size()) return nullptr;
   return g_core.ids[static_cast<std::size_t>(slot)];
 }
@@ -367,7 +367,7 @@ TukElement* tuk_element_new(int kind, int buckets) {
   e->reported_w = -1;
   e->reported_h = -1;
   e->id = g_next_id++;
-  const std::size_t slot = static_cast<std::size_t>(e->id - 50);
+  const std::size_t slot = static_cast<std::size_t>(e->id - TUK_FIRST_ID);
   if (g_core.ids.size() <= slot) g_core.ids.resize(slot + 1, nullptr);
   g_core.ids[slot] = e;
   if (kind == TUK_KIND_DIALOG) g_core.dialogs.push_back(e);
@@ -580,6 +580,10 @@ void TukStoreGlobal(const char* name, const char* value) {
 
 const char* TukGetGlobal(const char* name) {
   return g_core.globals ? tuk_own_attribute(g_core.globals, name) : nullptr;
+}
+
+const unsigned char* tuk_image_pixels(TukHandle image) {
+  return image && image->kind == TUK_KIND_IMAGE ? image->pixels : nullptr;
 }
 
 int tuk_image_color(TukHandle image, int index, unsigned char rgb[3]) {

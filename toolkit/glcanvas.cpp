@@ -123,6 +123,12 @@ GLCanvasData* tuk_gl_data(TukHandle canvas) {
   return static_cast<GLCanvasData*>(const_cast<void*>(tuk_get_pointer(canvas, kDataName)));
 }
 
+void tuk_canvas_gl(TukHandle canvas, void** device, void** context) {
+  const GLCanvasData* data = tuk_gl_data(canvas);
+  if (device) *device = data ? data->device : nullptr;
+  if (context) *context = data ? data->context : nullptr;
+}
+
 void TukGLCanvasOpen(void) {
   if (TukGetClass("glcanvas")) return;
   TukClass* cls = TukNewClass("GLCANVAS", "n");

@@ -9,6 +9,10 @@
 
 namespace {
 
+// A frame's line around its child, and a list's around its items, on each side (pixels).
+constexpr int kFrameBorder = 2;
+constexpr int kListBorder = 2;
+
 struct ScreenPart {
   const char* name;
   int divisor;
@@ -195,7 +199,7 @@ void natural_of_list(TukElement* e, int* w, int* h) {
   if (*w && *h) return;
   int widest = 0, lines = 0, line_h = 0;
   char name[16];
-  for (int i = 1; i <= 999; ++i) {
+  for (int i = 1; i <= TUK_LIST_MAX_ITEMS; ++i) {
     std::snprintf(name, sizeof name, "%d", i);
     const char* item = tuk_own_attribute(e, name);
     if (!item) break;
@@ -209,9 +213,9 @@ void natural_of_list(TukElement* e, int* w, int* h) {
     int avg_w = 0;
     char_size(e, &avg_w, &line_h);
   }
-  // a list shows its longest item and one line per item, inside a two-pixel border
-  if (*w == 0) *w = widest + 4;
-  if (*h == 0) *h = std::max(1, lines) * line_h + 4;
+  // a list shows its longest item and one line per item, inside its border
+  if (*w == 0) *w = widest + 2 * kListBorder;
+  if (*h == 0) *h = std::max(1, lines) * line_h + 2 * kListBorder;
 }
 
 void call_class_size(TukElement* e, int slot, int* w, int* h) {
@@ -288,7 +292,8 @@ void assign(TukElement* e, int x, int y, int w, int h) {
       int avg_w = 0, char_h = 0;
       char_size(e, &avg_w, &char_h);
       const int title = tuk_own_attribute(e, "TITLE") ? char_h : 0;
-      assign_single_child(e, x + 2, y + 2 + title, std::max(0, w - 4), std::max(0, h - 4 - title));
+      assign_single_child(e, x + kFrameBorder, y + kFrameBorder + title, std::max(0, w - 2 * kFrameBorder),
+                          std::max(0, h - 2 * kFrameBorder - title));
       break;
     }
     case TUK_KIND_HBOX:
@@ -414,8 +419,8 @@ void tuk_natural_size(TukElement* e, int box_kind) {
       TukElement* c = e->first_child;
       int avg_w = 0, char_h = 0;
       char_size(e, &avg_w, &char_h);
-      w = (c ? c->natural_w : 0) + 4;
-      h = (c ? c->natural_h : 0) + 4 + (tuk_own_attribute(e, "TITLE") ? char_h : 0);
+      w = (c ? c->natural_w : 0) + 2 * kFrameBorder;
+      h = (c ? c->natural_h : 0) + 2 * kFrameBorder + (tuk_own_attribute(e, "TITLE") ? char_h : 0);
       int ow = 0, oh = 0;
       own_size(e, &ow, &oh);
       w = std::max(w, ow);

@@ -15,6 +15,14 @@ enum TukFileMode { TUK_FILE_OPEN = 0, TUK_FILE_SAVE = 1 };
 // cancelled (the buffer is then left as it was given).
 int TukGetFile(char* path, int mode = TUK_FILE_OPEN);
 
+// Help viewer: shows an HTML file (its full path) at its top in a window of its own with this
+// title, kept above the owner (the WID of a dialog; null for none), reusing the window while it
+// exists (it keeps its first title). Returns 1, or 0 when the driver in use has no viewer
+// (nothing is shown then).
+int TukHelpShow(const char* path, const char* title, const char* owner_wid);
+// Closes the viewer's window, if there is one.
+void TukHelpClose(void);
+
 // The icon of a message box: information, or an error the user must act on.
 enum TukMessageKind { TUK_MESSAGE_INFO = 0, TUK_MESSAGE_ERROR = 1 };
 

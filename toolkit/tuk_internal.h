@@ -1,5 +1,5 @@
 #pragma once
-// Toolkit internals shared by the core's source files, its drivers and its tests.
+// Toolkit internals shared by the core's source files and its tests; drivers see only driver.h.
 #include "driver.h"
 #include "tuk.h"
 #include "tuk_class.h"
@@ -47,8 +47,12 @@ enum {
   TUK_EXPAND_VERTICAL = 2,
 };
 
+// The first element id. A driver may use an id as the command identifier of the element's native
+// control or menu entry, so the numbers below it stay free for the window system's own commands.
+enum { TUK_FIRST_ID = 50 };
+
 struct TukElement {
-  int id;                 // from 50, never reused
+  int id;                 // from TUK_FIRST_ID, never reused
   int kind;               // TukKind
   TukAttrTable* attrs;    // own attributes
   TukClass* cls;          // registered control class, null for built-in kinds
@@ -69,7 +73,6 @@ struct TukElement {
 
 TukElement* tuk_element_new(int kind, int buckets);
 void tuk_element_append(TukElement* parent, TukElement* child);
-const char* tuk_own_attribute(TukElement* e, const char* name);  // own table only
 const void* tuk_get_pointer(TukElement* e, const char* name);     // own table, any pointer
 void tuk_set_pointer(TukElement* e, const char* name, const void* value);  // no driver call
 const char* tuk_kind_name(int kind);
@@ -107,7 +110,6 @@ void tuk_dialog_resized(TukElement* dialog, int width, int height);  // relayout
 void tuk_loop_forget(TukElement* e);  // drop references before the element is freed
 void tuk_loop_reset(void);
 void tuk_input_forget(TukElement* e);        // drop the mouse capture held by e (null: any)
-TukElement* tuk_menu_owner(TukElement* e);   // dialog whose MENU holds the item's menu
 
 struct TukLoopState {
   int visible_count;      // dialogs counted as visible

@@ -89,10 +89,17 @@ int FakeRgbRow(ImageFileHandle* h, unsigned char* r, unsigned char* g, unsigned 
   return IMAGE_OK;
 }
 
-ImageFormatDriver g_fakeDriver = {
-    0, ImageDriverQuery, FakeOpen, nullptr, FakeClose, FakePalette, nullptr, FakeRow, nullptr, FakeRgbRow, nullptr,
-    "FAKE",
-};
+ImageFormatDriver FakeDriver() {
+  ImageFormatDriver d = ImageDriverRecord("FAKE");
+  d.open = FakeOpen;
+  d.close = FakeClose;
+  d.readPalette = FakePalette;
+  d.readRow = FakeRow;
+  d.readRgbRow = FakeRgbRow;
+  return d;
+}
+
+ImageFormatDriver g_fakeDriver = FakeDriver();
 
 std::string FakeFile() {
   static const std::string path = [] {

@@ -246,12 +246,15 @@ TEST_F(TukTest, DestroyTakesChildrenAndTheirNames) {
   EXPECT_EQ(l1->next, nullptr);
 }
 
-TEST_F(TukTest, ImageCopiesItsPixels) {
+TEST_F(TukTest, ImageKeepsItsOwnCopyOfThePixelsForTheDriver) {
   unsigned char pixels[6] = {0, 1, 2, 3, 4, 5};
   TukHandle image = TukImage(3, 2, pixels);
   ASSERT_NE(image, nullptr);
   pixels[0] = 9;
-  EXPECT_EQ(image->pixels[0], 0);
+  const unsigned char* seen = tuk_image_pixels(image);  // what a driver draws from
+  ASSERT_NE(seen, nullptr);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(seen[i], i);
+  EXPECT_EQ(tuk_image_pixels(TukButton("b", nullptr)), nullptr) << "only an image has pixels";
   EXPECT_EQ(attr(image, "WIDTH"), "3");
   EXPECT_EQ(attr(image, "HEIGHT"), "2");
   EXPECT_EQ(TukImage(0, 2, pixels), nullptr);

@@ -503,15 +503,46 @@ int fl_popup_menu(TukHandle menu, int x, int y, TukHandle* picked) {
   return TUK_NOERROR;
 }
 
-constexpr TukDriver kFltk = {
-    "fltk",          fl_open_driver,   fl_close_driver,  fl_system_name,
-    fl_default_font, fl_dialog_color,  fl_screen_size,   fl_char_size,
-    fl_text_extent,  fl_decoration,    fl_map,           fl_unmap,
-    fl_set_attribute, fl_get_attribute, fl_default_attribute, fl_place,
-    fl_show,         fl_hide,          fl_raise,         fl_update,
-    fl_enable_dialog, fl_set_focus,    fl_get_focus,     fl_pump,
-    fl_popup_menu,   message,          get_file,         gl_create,
-    gl_make_current, gl_swap,          gl_destroy};
+// Filled by name: the record's field order can change without this table going wrong.
+constexpr TukDriver fltk_driver() {
+  TukDriver d{};
+  d.name = "fltk";
+  d.open = fl_open_driver;
+  d.close = fl_close_driver;
+  d.system_name = fl_system_name;
+  d.default_font = fl_default_font;
+  d.dialog_color = fl_dialog_color;
+  d.screen_size = fl_screen_size;
+  d.char_size = fl_char_size;
+  d.text_extent = fl_text_extent;
+  d.decoration = fl_decoration;
+  d.map = fl_map;
+  d.unmap = fl_unmap;
+  d.set_attribute = fl_set_attribute;
+  d.get_attribute = fl_get_attribute;
+  d.default_attribute = fl_default_attribute;
+  d.place = fl_place;
+  d.show = fl_show;
+  d.hide = fl_hide;
+  d.raise = fl_raise;
+  d.update = fl_update;
+  d.enable_dialog = fl_enable_dialog;
+  d.set_focus = fl_set_focus;
+  d.get_focus = fl_get_focus;
+  d.pump = fl_pump;
+  d.popup_menu = fl_popup_menu;
+  d.message = message;
+  d.get_file = get_file;
+  d.help_show = help_show;
+  d.help_close = help_close;
+  d.gl_create = gl_create;
+  d.gl_make_current = gl_make_current;
+  d.gl_swap = gl_swap;
+  d.gl_destroy = gl_destroy;
+  return d;
+}
+
+constexpr TukDriver kFltk = fltk_driver();
 
 // Linking the library registers the driver (the build forces this object in).
 const int g_registered = tuk_driver_register(&kFltk);

@@ -121,8 +121,9 @@ void gl_release_drawable(Canvas* canvas) {
   if (glXGetCurrentDrawable() == fl_xid(canvas)) {
     GLXContext current = glXGetCurrentContext();
     TukHandle e = tuk_element_from_id(canvas->id);
-    GLCanvasData* data = tuk_gl_data(e);
-    GlContext* gl = data ? static_cast<GlContext*>(data->context) : nullptr;
+    void* context = nullptr;
+    tuk_canvas_gl(e, nullptr, &context);
+    GlContext* gl = static_cast<GlContext*>(context);
     if (gl && gl->context == current) glXMakeCurrent(fl_display, gl->parking, gl->context);
     else glXMakeCurrent(fl_display, None, nullptr);
   }

@@ -6,7 +6,7 @@
 // which run nested loops of their own). Elements are held by id in the queue: an element
 // destroyed before its event is taken simply loses the event.
 
-#include "../../tuk_internal.h"
+#include "../../driver.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -127,5 +127,7 @@ void gl_release_drawable(Canvas* canvas);  // park the context before the canvas
 // ---- standard dialogs --------------------------------------------------------------------------
 void message(TukHandle owner, const char* title, const char* text, int kind);
 int get_file(TukHandle owner, const char* title, char* path, std::size_t capacity, int mode);
+void help_show(const char* path, const char* title, const char* owner_wid);
+void help_close(void);
 
 }  // namespace fltkdrv

@@ -513,7 +513,7 @@ int Browser::handle(int event) {
 void Browser::reload(TukHandle list) {
   clear();
   char name[16];
-  for (int i = 1; i <= 999; ++i) {
+  for (int i = 1; i <= TUK_LIST_MAX_ITEMS; ++i) {
     std::snprintf(name, sizeof name, "%d", i);
     const char* text = tuk_own_attribute(list, name);
     if (!text) break;
@@ -588,7 +588,7 @@ void Label::set_image(TukHandle source) {
   picture.reset();
   const int w = source ? TukGetInt(source, "WIDTH") : 0;
   const int h = source ? TukGetInt(source, "HEIGHT") : 0;
-  const unsigned char* pixels = source ? source->pixels : nullptr;
+  const unsigned char* pixels = tuk_image_pixels(source);
   if (!pixels || w <= 0 || h <= 0) return;
   unsigned char colours[16][3];
   for (int i = 0; i < 16; ++i) tuk_image_color(source, i, colours[i]);

@@ -1,7 +1,7 @@
 // The headless driver: elements without windows, fixed metrics, scripted input.
 #include "headless.h"
 
-#include "../../tuk_internal.h"
+#include "../../driver.h"
 #include "headless_internal.h"
 #include "../../tuk_dialogs.h"
 
@@ -545,15 +545,45 @@ int hl_get_file(TukHandle, const char* title, char* path, std::size_t capacity, 
   return stat(path, &st) == 0 && S_ISREG(st.st_mode) ? 0 : 1;
 }
 
-constexpr TukDriver kHeadless = {
-    "headless",          hl_open,          hl_close,           hl_system_name,
-    hl_default_font,     hl_dialog_color,  hl_screen_size,     hl_char_size,
-    hl_text_extent,      hl_decoration,    hl_map,             hl_unmap,
-    hl_set_attribute,    hl_get_attribute, hl_default_attribute, hl_place,
-    hl_show,             hl_hide,          hl_raise,           hl_update,
-    hl_enable_dialog,    hl_set_focus,     hl_get_focus,       hl_pump,
-    hl_popup_menu,       hl_message,       hl_get_file,        headless::gl_create,
-    headless::gl_make_current, headless::gl_swap, headless::gl_destroy};
+// Filled by name: the record's field order can change without this table going wrong.
+constexpr TukDriver headless_driver() {
+  TukDriver d{};
+  d.name = "headless";
+  d.open = hl_open;
+  d.close = hl_close;
+  d.system_name = hl_system_name;
+  d.default_font = hl_default_font;
+  d.dialog_color = hl_dialog_color;
+  d.screen_size = hl_screen_size;
+  d.char_size = hl_char_size;
+  d.text_extent = hl_text_extent;
+  d.decoration = hl_decoration;
+  d.map = hl_map;
+  d.unmap = hl_unmap;
+  d.set_attribute = hl_set_attribute;
+  d.get_attribute = hl_get_attribute;
+  d.default_attribute = hl_default_attribute;
+  d.place = hl_place;
+  d.show = hl_show;
+  d.hide = hl_hide;
+  d.raise = hl_raise;
+  d.update = hl_update;
+  d.enable_dialog = hl_enable_dialog;
+  d.set_focus = hl_set_focus;
+  d.get_focus = hl_get_focus;
+  d.pump = hl_pump;
+  d.popup_menu = hl_popup_menu;
+  d.message = hl_message;
+  d.get_file = hl_get_file;
+  // no help viewer: help_show and help_close stay null
+  d.gl_create = headless::gl_create;
+  d.gl_make_current = headless::gl_make_current;
+  d.gl_swap = headless::gl_swap;
+  d.gl_destroy = headless::gl_destroy;
+  return d;
+}
+
+constexpr TukDriver kHeadless = headless_driver();
 
 // Linking the library registers the driver (the build forces this object in).
 const int g_registered = tuk_driver_register(&kHeadless);
@@ -684,7 +714,9 @@ int TukHeadlessLastFileMode(void) { return g_state.file_mode; }
 const unsigned char* TukHeadlessFrame(TukHandle canvas, int* width, int* height) {
   if (width) *width = 0;
   if (height) *height = 0;
-  GLCanvasData* data = tuk_gl_data(canvas);
-  if (!data || !data->device || !data->context) return nullptr;
-  return headless::gl_frame(data->device, width, height);
+  void* device = nullptr;
+  void* context = nullptr;
+  tuk_canvas_gl(canvas, &device, &context);
+  if (!device || !context) return nullptr;
+  return headless::gl_frame(device, width, height);
 }
