@@ -292,3 +292,33 @@ TEST(TiffReader, orientation_tag_ignored) {
     imgtest::ExpectDecodesLike(path, "convert {} -auto-orient -depth 8 ppm:-");
   }
 }
+
+TEST(TiffReader, twelve_bit_grey_refused_or_misread) {
+  // 12-bit samples written with libtiff, packed two in three bytes: an odd width ends on a
+  // half-filled byte triple, and white-is-zero files invert
+  unsigned char packed[5] = {0x00, 0x0F, 0xFF, 0x80, 0x00};  // samples 0, 4095, 2048
+  struct Case {
+    uint16_t photometric;
+    unsigned want[3];
+  };
+  const Case cases[] = {
+      {PHOTOMETRIC_MINISBLACK, {0, 255, 127}},
+      {PHOTOMETRIC_MINISWHITE, {255, 0, 128}},
+  };
+  const std::string path = imgtest::TempPath("grey12.tif");
+  for (const Case& c : cases) {
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 3);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 12);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, c.photometric);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    ASSERT_EQ(TIFFWriteScanline(t, packed, 0, 0), 1);
+    TIFFClose(t);
+    Planes p;
+    ASSERT_EQ(LoadImage(path, &p), IMAGE_OK) << c.photometric;
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(p.rgb(x, 0), c.want[x] * 0x010101u) << x << " photometric " << c.photometric;
+  }
+}
