@@ -155,6 +155,8 @@ bool supported_layout(int bits, int samples, int photometric) {
       return photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK ||
              photometric == PHOTOMETRIC_PALETTE;
     }
+    // scanners and medical cameras store 12-bit grey; shown on the 8-bit scale
+    if (bits == 12) return photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
     return false;
   }
   return samples == 3 && bits == 8 && photometric == PHOTOMETRIC_RGB;
@@ -267,7 +269,7 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   d->rgba = !scanlines && TIFFRGBAImageOK(t, message) != 0;
   if (samples == 1 && !d->rgba) {
     h->colourMode = IMAGE_MAP;
-    h->paletteSize = bits <= 8 ? 1 << bits : 0;
+    h->paletteSize = bits <= 8 ? 1 << bits : bits == 12 ? 256 : 0;
   } else {
     h->colourMode = IMAGE_RGB;
   }
@@ -359,6 +361,15 @@ int tiff_read_row(ImageFileHandle* h, unsigned char* row) {
   switch (d->bits) {
     case 1: ImageUnpackBits1(in, row, width, 0); break;
     case 4: ImageUnpackNibbles(in, row, width); break;
+    case 12:
+      // two samples in three bytes, high bits first; scaled like 16-bit samples, rounding down
+      for (size_t x = 0; x < width; ++x) {
+        const unsigned char* p = in + x / 2 * 3;
+        const unsigned v = x % 2 == 0 ? (static_cast<unsigned>(p[0]) << 4) | (p[1] >> 4)
+                                      : (static_cast<unsigned>(p[1] & 0x0F) << 8) | p[2];
+        row[x] = static_cast<unsigned char>(v * 255u / 4095u);
+      }
+      break;
     default: std::memcpy(row, in, width); break;
   }
   --h->currentRow;

@@ -229,6 +229,27 @@ TEST(TiffReader, strips_sharing_their_bytes_cost_work_or_memory_out_of_proportio
   imgtest::ExpectRefused(path, IMAGE_OK, IMAGE_OK);
 }
 
+namespace {
+
+// A one-row picture written by libtiff itself; alphaKind 0 writes no extra sample.
+bool WriteOneRowTiff(const std::string& path, uint32_t width, uint16_t bits, uint16_t samples,
+                     uint16_t photometric, unsigned char* row, uint16_t alphaKind) {
+  TIFF* t = TIFFOpen(path.c_str(), "w");
+  if (t == nullptr) return false;
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  if (alphaKind != 0) TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
+  const bool written = TIFFWriteScanline(t, row, 0, 0) == 1;
+  TIFFClose(t);
+  return written;
+}
+
+}  // namespace
+
 TEST(TiffReader, alpha_turns_transparent_colours_black) {
   // RGB + alpha, written with libtiff: the colour is kept whatever the alpha; associated
   // (premultiplied) alpha is divided out
@@ -245,18 +266,8 @@ TEST(TiffReader, alpha_turns_transparent_colours_black) {
   };
   const std::string path = imgtest::TempPath("alpha.tif");
   for (const Case& c : cases) {
-    TIFF* t = TIFFOpen(path.c_str(), "w");
-    ASSERT_NE(t, nullptr);
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 1);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 4);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &c.alphaKind);
     unsigned char row[4] = {c.pixel[0], c.pixel[1], c.pixel[2], c.pixel[3]};
-    ASSERT_EQ(TIFFWriteScanline(t, row, 0, 0), 1);
-    TIFFClose(t);
+    ASSERT_TRUE(WriteOneRowTiff(path, 1, 8, 4, PHOTOMETRIC_RGB, row, c.alphaKind));
     Planes p;
     ASSERT_EQ(LoadImage(path, &p), IMAGE_OK);
     EXPECT_EQ(p.rgb(0, 0), c.want) << std::hex << c.want << " alpha kind " << c.alphaKind;
@@ -290,5 +301,26 @@ TEST(TiffReader, orientation_tag_ignored) {
     TIFFClose(t);
     SCOPED_TRACE(orientation);
     imgtest::ExpectDecodesLike(path, "convert {} -auto-orient -depth 8 ppm:-");
+  }
+}
+
+TEST(TiffReader, twelve_bit_grey_refused_or_misread) {
+  // 12-bit samples written with libtiff, packed two in three bytes: an odd width ends on a
+  // half-filled byte triple, and white-is-zero files invert
+  unsigned char packed[5] = {0x00, 0x0F, 0xFF, 0x80, 0x00};  // samples 0, 4095, 2048
+  struct Case {
+    uint16_t photometric;
+    unsigned want[3];
+  };
+  const Case cases[] = {
+      {PHOTOMETRIC_MINISBLACK, {0, 255, 127}},
+      {PHOTOMETRIC_MINISWHITE, {255, 0, 128}},
+  };
+  const std::string path = imgtest::TempPath("grey12.tif");
+  for (const Case& c : cases) {
+    ASSERT_TRUE(WriteOneRowTiff(path, 3, 12, 1, c.photometric, packed, 0));
+    Planes p;
+    ASSERT_EQ(LoadImage(path, &p), IMAGE_OK) << c.photometric;
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(p.rgb(x, 0), c.want[x] * 0x010101u) << x << " photometric " << c.photometric;
   }
 }
