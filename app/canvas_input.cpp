@@ -28,7 +28,7 @@ MeasureKind measure_kind(int mode) {
 
 // the camera must belong to the points there are now: a camera left from other points or another
 // picture measures plausible nonsense (the calibration of unchanged points is cached)
-bool camera_calibrated() { return update_calibration(appState) == 1 && appState.cameraCurrent == 1; }
+bool camera_calibrated() { return update_calibration(appState) == 1; }
 
 bool on_visible_ground(int u, int v) { return pixel_on_ground_in_front(appState, u, v); }
 

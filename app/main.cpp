@@ -10,9 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
-#include <unistd.h>
-
-#include <string>
 
 namespace {
 
@@ -46,15 +43,7 @@ void open_start_file(const char* path) {
     open_image_command(path);  // says why when it fails
     return;
   }
-  // a scene names its files relative to the folder it is opened from; opened from a file manager
-  // or another folder, its own folder is the one its author meant
-  const char* slash = std::strrchr(path, '/');
-  const char* opened = path;
-  if (slash) {
-    const std::string folder(path, slash == path ? 1 : static_cast<std::size_t>(slash - path));
-    if (chdir(folder.c_str()) == 0) opened = slash + 1;
-  }
-  if (open_scene_command(opened) < 0) {
+  if (open_scene_command(path) < 0) {
     // the menu command stays silent here (its dialog only offers files that exist); a name typed
     // on the command line deserves a reason
     char text[512];

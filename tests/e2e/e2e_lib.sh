@@ -270,12 +270,12 @@ fresh_run() {
   trap 'cleanup; rm -rf "$WORK"' EXIT
 }
 
-# start_program PROGRAM FOLDER LOG: starts the program in FOLDER (as run.sh starts it there) with
+# start_program PROGRAM FOLDER LOG [ARG...]: starts the program with ARGs in FOLDER (as run.sh starts it there) with
 # its output into LOG, and sets PID, MAIN (its window), CANVAS (the image canvas) and the menu
 # bar's titles.
 start_program() {
   cd "$2" || fail "no folder $2"
-  "$1" >>"$3" 2>&1 &
+  "$1" "${@:4}" >>"$3" 2>&1 &
   PID=$!
   started "$PID"
   MAIN=$(wait_window '^Varnesk$') || exit 1

@@ -11,15 +11,8 @@ LOG="$SHOTS/start_file.log"
 export TUK_MESSAGE_LOG="$WORK/messages.log"
 : >"$LOG"
 
-# start [ARG...]: the program in the current folder; MAIN is its window, CANVAS its image canvas
-start() {
-  "$VARNESK" "$@" >>"$LOG" 2>&1 &
-  PID=$!
-  started "$PID"
-  MAIN=$(wait_window '^Varnesk$')
-  CANVAS=$(child_canvas "$MAIN")
-  [ -n "$CANVAS" ] || fail "the main window has no canvas"
-}
+# start [ARG...]: the program in the current folder (start_program); MAIN, CANVAS, menu titles
+start() { start_program "$VARNESK" "$PWD" "$LOG" "$@"; }
 # canvas_spread NAME [CROP]: standard deviation of the grey levels of the canvas (or of the CROP
 # geometry of it): 0 for a uniform canvas
 canvas_spread() {
@@ -77,7 +70,6 @@ mkdir -p "$WORK/elsewhere" && cd "$WORK/elsewhere"
 : >"$TUK_MESSAGE_LOG"
 VARNESK="$WORK/prefix/bin/varnesk"
 start
-menu_bar "$MAIN"
 menu_pick 4 0
 HELP=$(wait_window '^Varnesk Help$')
 shot installed_help "$HELP" >/dev/null
