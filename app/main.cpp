@@ -48,7 +48,7 @@ void open_start_file(const char* path) {
     // on the command line deserves a reason
     char text[512];
     std::snprintf(text, sizeof text, "Não foi possível abrir o arquivo de cena \"%s\".", path);
-    TukMessage("Erro", text);
+    TukMessage("Erro", text, TUK_MESSAGE_ERROR);
   }
 }
 
