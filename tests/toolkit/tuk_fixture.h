@@ -9,33 +9,38 @@
 #include <string>
 #include <vector>
 
+using Log = std::vector<std::string>;
+
+// A log of callback calls, cleared before every test.
+inline Log& calls() {
+  static Log log;
+  return log;
+}
+
 class TukTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    calls().clear();
     ASSERT_EQ(TukSetDriver("headless"), TUK_NOERROR);
     ASSERT_EQ(TukOpen(), TUK_NOERROR);
   }
   void TearDown() override { TukClose(); }
 };
 
-// A log of callback calls, shared by the plain callback functions of a test file.
-inline std::vector<std::string>& calls() {
-  static std::vector<std::string> log;
-  return log;
-}
-
-// Registers a plain function under a name for its documented signature.
+// Registers a function (a plain one or a captureless lambda) under a name.
 template <typename F>
 void register_cb(const char* name, F f) {
-  TukSetFunction(name, TukCallbackOf(f));
+  TukSetFunction(name, TukCallbackOf(+f));
 }
 
 inline int visible_count() { return tuk_loop_state()->visible_count; }
-inline std::string global(const char* name) {
-  const char* v = TukGetGlobal(name);
-  return v ? v : "(null)";
-}
 inline std::string attr(TukHandle e, const char* name) {
   const char* v = TukGetAttribute(e, name);
   return v ? v : "(null)";
 }
+inline std::string global(const char* name) {
+  const char* v = TukGetGlobal(name);
+  return v ? v : "(null)";
+}
+// Position and size as laid out, for comparing in one go.
+inline std::vector<int> box_of(TukHandle e) { return {e->x, e->y, e->current_w, e->current_h}; }
