@@ -42,5 +42,4 @@ inline std::string global(const char* name) {
   const char* v = TukGetGlobal(name);
   return v ? v : "(null)";
 }
-// Position and size as laid out, for comparing in one go.
 inline std::vector<int> box_of(TukHandle e) { return {e->x, e->y, e->current_w, e->current_h}; }
