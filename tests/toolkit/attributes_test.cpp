@@ -10,10 +10,7 @@ int default_cb(TukHandle) { return TUK_DEFAULT; }
 int other_cb(TukHandle) { return TUK_CLOSE; }
 
 TEST(ElfHash, WrongShiftOrUnsignedBytesChangeTheHash) {
-  const struct {
-    const char* name;
-    std::uint32_t hash;
-  } cases[] = {
+  const struct { const char* name; std::uint32_t hash; } cases[] = {
       {"", 0u},
       {"TITLE", 5826821u},  // ((((84*16+73)*16+84)*16+76)*16+69), below 2^28
       {"\xE9", 268435225u},  // -23 as a signed byte: 0xFFFFFFE9 ^ (g >> 24) ^ g = 0x0FFFFF19
@@ -65,13 +62,11 @@ TEST_F(TukTest, InheritanceLeaksOwnAttributesOrMissesTheFallback) {
 
 TEST_F(TukTest, BoolIntAndColourParsersAcceptMalformedValues) {
   TukHandle e = TukFill();
-  const struct {
-    const char* value;
-    int boolean, rgb_ok, integer;
-  } cases[] = {{"YES", 1, 0, 0},      {"oN", 1, 0, 0},      {"off", 0, 0, 0},     {"NO", 0, 0, 0},
-               {"YESS", -1, 0, 0},    {"1", -1, 0, 1},      {"", -1, 0, 0},       {"10 20", -1, 0, 10},
-               {"a b c", -1, 0, 0},   {"1 2 3 4", -1, 0, 1}, {"256 0 0", -1, 0, 256}, {"-1 0 0", -1, 0, -1},
-               {"1,2,3", -1, 0, 1},   {"10 20 255", -1, 1, 10}};
+  const struct { const char* value; int boolean, rgb_ok, integer; } cases[] = {
+      {"YES", 1, 0, 0},       {"oN", 1, 0, 0},      {"off", 0, 0, 0},        {"NO", 0, 0, 0},
+      {"YESS", -1, 0, 0},     {"1", -1, 0, 1},      {"", -1, 0, 0},          {"10 20", -1, 0, 10},
+      {"a b c", -1, 0, 0},    {"1 2 3 4", -1, 0, 1}, {"256 0 0", -1, 0, 256}, {"-1 0 0", -1, 0, -1},
+      {"1,2,3", -1, 0, 1},    {"10 20 255", -1, 1, 10}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     TukSetAttribute(e, "V", c.value);

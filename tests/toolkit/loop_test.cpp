@@ -80,8 +80,8 @@ TEST_F(LoopTest, CloseInsideAPopupEndsTheMainLoopOrLeavesMainDisabled) {
 
 // Popups nested as deep as asked, each noting who is disabled while it runs.
 struct Nest {
-  int depth;
-  TukHandle dialogs[20], buttons[20];
+  static constexpr int depth = 19;
+  TukHandle dialogs[depth], buttons[depth];
   std::string states;  // ACTIVE of the main dialog and of the level below, at each level
 };
 Nest nest;
@@ -103,23 +103,18 @@ TEST_F(LoopTest, NestedPopupsOrShownDialogsOverflowTheirTablesOrStayDisabled) {
   for (int i = 0; i < 54; ++i) shown.push_back(TukDialog(nullptr));
   for (TukHandle d : shown) ASSERT_EQ(TukShow(d), TUK_NOERROR);
   EXPECT_EQ(tuk_loop_state()->shown_count, TUK_SHOWN_MAX);
-  for (int depth : {3, 19}) {
-    SCOPED_TRACE(depth);
-    nest = Nest{};
-    nest.depth = depth;
-    for (int i = 0; i < depth; ++i) nest.dialogs[i] = dialog_with_button("nest_level", &nest.buttons[i]);
-    TukHeadlessClickButton(nest.buttons[0]);
-    TukPopup(nest.dialogs[0], TUK_CENTER, TUK_CENTER);
-    // the 17th popup and deeper are shown without being pushed: the one below stays enabled
-    std::string want = "NO/- ";
-    for (int level = 1; level < depth; ++level) want += level < TUK_POPUP_STACK_MAX ? "NO/NO " : "NO/YES ";
-    EXPECT_EQ(nest.states, want);
-    for (int i = 0; i < depth; ++i) EXPECT_EQ(attr(nest.dialogs[i], "ACTIVE"), "YES") << i;
-    // the dialogs shown beyond the list's 50 were never disabled; the others are enabled again
-    for (TukHandle d : shown) EXPECT_EQ(attr(d, "ACTIVE"), "YES");
-    EXPECT_EQ(visible_count(), 55);
-    EXPECT_EQ(tuk_loop_state()->popup_stack_size + tuk_loop_state()->popup_depth, 0);
-  }
+  for (int i = 0; i < nest.depth; ++i) nest.dialogs[i] = dialog_with_button("nest_level", &nest.buttons[i]);
+  TukHeadlessClickButton(nest.buttons[0]);
+  TukPopup(nest.dialogs[0], TUK_CENTER, TUK_CENTER);
+  // the 17th popup and deeper are shown without being pushed: the one below stays enabled
+  std::string want = "NO/- ";
+  for (int level = 1; level < nest.depth; ++level) want += level < TUK_POPUP_STACK_MAX ? "NO/NO " : "NO/YES ";
+  EXPECT_EQ(nest.states, want);
+  for (TukHandle d : nest.dialogs) EXPECT_EQ(attr(d, "ACTIVE"), "YES");
+  // the dialogs shown beyond the list's 50 were never disabled; the others are enabled again
+  for (TukHandle d : shown) EXPECT_EQ(attr(d, "ACTIVE"), "YES");
+  EXPECT_EQ(visible_count(), 55);
+  EXPECT_EQ(tuk_loop_state()->popup_stack_size + tuk_loop_state()->popup_depth, 0);
   TukHide(shown[0]);
   EXPECT_EQ(tuk_loop_state()->shown_count, TUK_SHOWN_MAX - 1) << "hiding one makes room in the list";
 }
@@ -131,22 +126,19 @@ TEST_F(LoopTest, PopupWaitingWithoutScriptHangsInsteadOfNamingTheDialog) {
 }
 
 TEST_F(LoopTest, PopupKeepsRunningWhenItsOwnOrAnotherDialogGoes) {
-  static TukHandle third;
-  TukHandle third_button;
-  third = dialog_with_button("nothing", &third_button);
   TukShow(g_main);
-  TukShow(third);
+  TukShow(g_popup);
   // a popup that went on would abort: nothing else is queued
   register_cb("destroy_own", [](TukHandle self) { return log_and("destroy", (TukDestroy(tuk_element_dialog(self)), TUK_DEFAULT)); });
   register_cb("hide_own", [](TukHandle self) { return log_and("hide", (TukHide(tuk_element_dialog(self)), TUK_DEFAULT)); });
-  register_cb("hide_third", [](TukHandle) { return log_and("hide third", (TukHide(third), TUK_DEFAULT)); });
-  for (const char* action : {"destroy_own", "hide_own", "hide_third"}) {
+  register_cb("hide_other", [](TukHandle) { return log_and("hide other", (TukHide(g_popup), TUK_DEFAULT)); });
+  for (const char* action : {"destroy_own", "hide_own", "hide_other"}) {
     TukHandle first = TukButton("1", action), second = TukButton("2", "close_me");
     TukHeadlessClickButton(first);
-    if (std::string(action) == "hide_third") TukHeadlessClickButton(second);  // hiding another dialog does not end it
+    if (std::string(action) == "hide_other") TukHeadlessClickButton(second);  // hiding another dialog does not end it
     EXPECT_EQ(TukPopup(TukDialog(TukVbox(first, second, nullptr)), TUK_CENTER, TUK_CENTER), TUK_NOERROR) << action;
   }
-  EXPECT_EQ(calls(), (Log{"destroy", "hide", "hide third", "close_me main NO"}));
+  EXPECT_EQ(calls(), (Log{"destroy", "hide", "hide other", "close_me main NO"}));
   EXPECT_EQ(visible_count() + tuk_loop_state()->popup_depth, 1);
   EXPECT_EQ(attr(g_main, "ACTIVE"), "YES");
 }
