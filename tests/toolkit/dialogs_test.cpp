@@ -86,7 +86,6 @@ TEST_F(DialogsTest, ListDialogTreeAttributesOrLayoutWrong) {
     TukHandle list = open_list();
     TukHandle dialog = tuk_element_dialog(list);
     TukHandle frame = tuk_element_first_child(dialog);
-    EXPECT_EQ(attr(frame, "TYPENAME"), "FRAME");
     EXPECT_EQ(attr(list, "5") + attr(list, "6") + attr(list, "VALUE") + attr(dialog, "RESIZE"), "Gray(null)4NO");
     EXPECT_EQ(attr(ok_button(), "TITLE") + "/" + attr(cancel_button(), "TITLE"), "Confirma/Cancela");
     // the dialog's own width, 112 x 7 / 4 = 196, beats the frame's 144; the list, 87 x 79, sits
@@ -132,8 +131,6 @@ TEST_F(DialogsTest, MessageLostOrLoggedAfterItsBox) {
   TukMessage("Erro", "Formato de arquivo desconhecido.", TUK_MESSAGE_ERROR);
   unsetenv("TUK_MESSAGE_LOG");
   EXPECT_EQ(TukHeadlessLastMessageKind(), TUK_MESSAGE_ERROR);
-  TukHeadlessAnswerMessage();
-  TukMessage("Erro", "not logged once the variable is gone");
   std::ifstream log(log_path);
   const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
   std::remove(log_path);

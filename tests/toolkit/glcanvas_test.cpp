@@ -4,11 +4,9 @@
 
 #include <GL/gl.h>
 
-#include <array>
-
 namespace {
 
-using Rgb = std::array<int, 3>;
+using Rgb = std::vector<int>;
 
 Rgb pixel(const unsigned char* frame, int width, int x, int y) {
   const unsigned char* p = frame + (static_cast<std::size_t>(y) * width + x) * 3;
@@ -32,25 +30,19 @@ void clear_to(float r, float g, float b) {
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
-class GLCanvasTest : public TukTest {
- protected:
-  void SetUp() override {
-    TukTest::SetUp();
-    TukGLCanvasOpen();
-  }
-  TukHandle canvas(const char* size, bool double_buffer) {
-    TukHandle c = TukGLCanvas(nullptr);
-    TukSetAttribute(c, "RASTERSIZE", size);
-    if (double_buffer) TukSetAttribute(c, "BUFFER", "DOUBLE");
-    return c;
-  }
-};
+TukHandle canvas(const char* size, bool double_buffer) {
+  TukGLCanvasOpen();
+  TukHandle c = TukGLCanvas(nullptr);
+  TukSetAttribute(c, "RASTERSIZE", size);
+  TukSetAttribute(c, "BUFFER", double_buffer ? "DOUBLE" : nullptr);
+  return c;
+}
 
 // Two canvases, each compiling display list 1 in its own context.
 GLuint lists[2];
 TukHandle canvases[2];
 
-TEST_F(GLCanvasTest, CanvasesShareAContextOrShowWhatWasNotSwapped) {
+TEST_F(TukTest, GLCanvasesShareAContextOrShowWhatWasNotSwapped) {
   lists[0] = lists[1] = 0;
   register_cb("draw_canvas", [](TukHandle self, double, double) -> int {
     const int i = self == canvases[0] ? 0 : 1;
@@ -83,12 +75,9 @@ TEST_F(GLCanvasTest, CanvasesShareAContextOrShowWhatWasNotSwapped) {
   TukGLSwapBuffers(canvases[0]);
   expect_filled(canvases[0], 32, 24, {0, 0, 255}, "the canvas made current last, swapped");
   expect_filled(canvases[1], 40, 24, {0, 255, 0}, "second canvas untouched");
-  TukGLMakeCurrent(canvases[1]);
-  clear_to(1, 1, 0);
-  expect_filled(canvases[1], 40, 24, {255, 255, 0}, "a single buffer shows the drawing at once");
 }
 
-TEST_F(GLCanvasTest, ResizeLeavesTheViewportOrLosesTheContextOrRowsFlipped) {
+TEST_F(TukTest, GLCanvasResizeLeavesTheViewportOrLosesTheContextOrRowsFlipped) {
   TukHandle c = canvas("30x20", true);
   TukHandle dialog = TukDialog(c);
   TukShow(dialog);

@@ -38,8 +38,4 @@ inline std::string attr(TukHandle e, const char* name) {
   const char* v = TukGetAttribute(e, name);
   return v ? v : "(null)";
 }
-inline std::string global(const char* name) {
-  const char* v = TukGetGlobal(name);
-  return v ? v : "(null)";
-}
 inline std::vector<int> box_of(TukHandle e) { return {e->x, e->y, e->current_w, e->current_h}; }
