@@ -283,3 +283,23 @@ start_program() {
   [ -n "$CANVAS" ] || fail "the main window has no canvas window"
   menu_bar "$MAIN"
 }
+
+# lines_missing BEFORE AFTER U,V...: of the points (image pixels, rows from the bottom, on a
+# 640 x 480 canvas), those without a pixel within 2 px that is field-line red in the screenshot
+# AFTER and was not in BEFORE.
+lines_missing() {
+  python3 - "$@" <<'PY'
+import subprocess, sys
+def rgb(path):
+    return subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+before, after = rgb(sys.argv[1]), rgb(sys.argv[2])
+w, h = 640, 480
+red = lambda d, k: d[k] > 170 and d[k + 1] < 100 and d[k + 2] < 100
+for p in sys.argv[3:]:
+    u, v = map(int, p.split(","))
+    y = h - 1 - v
+    if not any(red(after, k) and not red(before, k) for yy in range(max(0, y - 2), min(h, y + 3))
+               for xx in range(max(0, u - 2), min(w, u + 3)) for k in [3 * (yy * w + xx)]):
+        print(p)
+PY
+}
