@@ -41,7 +41,7 @@ TEST_F(Scene3d, PitchOrGoalFramesOffTheMarkedLandmarks) {
   EXPECT_TRUE(is_exactly(f.at(demo_pixel(u), demo_pixel(v)), 0, 153, 0)) << "grass";
 }
 
-TEST_F(Scene3d, KeyMovesTheEyeTheWrongWayOrBy) {
+TEST_F(Scene3d, KeyMovesTheEyeTheWrongWayOrTooFar) {
   demo_model();
   AppState& s = appState;
   double eye[3], centre[3], target[3];
