@@ -11,7 +11,7 @@
 
 #include "../app/app_fixture.h"
 #include "../common/list_answers.h"
-#include "../render3d/render3d_fixture.h"
+#include "../render/render_fixture.h"
 #include "app/interface.h"
 #include "app/reference_edit.h"
 #include "geometry/geometry.h"

@@ -5,40 +5,12 @@
 # and the measurement says why: the rule, the counts, and that the points lie on one line.
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK DEMO_DIR
 source "$1" "$2" "$3"
-VARNESK=$4 DEMO=$5 LOG="$SHOTS/broadcast.log" WORK=$(mktemp -d)
-RED='r > 170 and g < 100 and b < 100'
-: >"$LOG"
-fresh_home "$WORK"
-# every message shown is copied here: the band under the number is drawn, not readable from X
-export TUK_MESSAGE_LOG="$WORK/messages.txt"
+VARNESK=$4
+DEMO=$5
+fresh_run broadcast
 
-cd "$DEMO" || fail "no demo folder $DEMO"
-open_varnesk() {
-  "$VARNESK" >>"$LOG" 2>&1 &
-  PID=$!
-  started "$PID"
-  MAIN=$(wait_window '^Varnesk$') || exit 1
-  CANVAS=$(child_canvas "$MAIN")
-  menu_bar "$MAIN"
-}
-close_varnesk() {
-  "$X_CLOSE" "$MAIN"
-  wait_exit "$PID"
-  [ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
-}
-open_varnesk
-
-load_scene() {
-  menu_pick 0 0
-  local dialog
-  dialog=$(wait_window '^Seleção de Arquivos$') || exit 1
-  wait_drawn "$dialog"
-  choose_in_file_dialog "$1"
-  sleep 0.5
-}
-
-# measure_offside: Measures > Offline Verification on the demo's two players; waits for the
-# message titled like $1, then closes it
+# measure_offside TITLE SHOT: Measures > Offline Verification on the demo's two players; the
+# message titled like TITLE, shot and closed
 measure_offside() {
   menu_pick 3 1
   xdotool mousemove --window "$CANVAS" 335 $((479 - 259)) click 1
@@ -52,38 +24,21 @@ measure_offside() {
   xdotool key Return
   wait_gone "$1"
 }
+close_varnesk() {
+  "$X_CLOSE" "$MAIN"
+  wait_exit "$PID"
+  [ "$EXIT_STATUS" = 0 ] || fail "varnesk exited with $EXIT_STATUS"
+}
 
 # 1. ground landmarks only: the field lines through every landmark
-load_scene "$DEMO/demo_ground.cen"
+start_program "$VARNESK" "$DEMO" "$LOG"
+load_through_file_menu 0 "$DEMO/demo_ground.cen"
 scene=$(shot broadcast_1_scene "$CANVAS")
 menu_pick 2 2
 sleep 0.3
-lines=$(shot broadcast_2_field_lines "$CANVAS")
-# a pixel that turned red with the lines within 2 px of each landmark (rows from the bottom)
-missed=$(python3 - "$scene" "$lines" "$DEMO/demo_ground.ref" "$RED" <<'PY'
-import subprocess, sys
-def rgb(path):
-    return subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
-before, after = rgb(sys.argv[1]), rgb(sys.argv[2])
-red = eval("lambda r, g, b: " + sys.argv[4])
-w, h = 640, 480
-rows = open(sys.argv[3]).read().split()
-missed = []
-for i in range(int(rows[0])):
-    u, v = int(rows[1 + 5 * i + 3]), int(rows[1 + 5 * i + 4])
-    y = h - 1 - v
-    hit = False
-    for yy in range(max(0, y - 2), min(h, y + 3)):
-        for xx in range(max(0, u - 2), min(w, u + 3)):
-            k = 3 * (yy * w + xx)
-            if red(*after[k:k + 3]) and not red(*before[k:k + 3]):
-                hit = True
-    if not hit:
-        missed.append("%d,%d" % (u, v))
-print(" ".join(missed))
-PY
-)
-[ -z "$missed" ] || fail "no field line within 2 px of the landmarks at $missed"
+missed=$(lines_missing "$scene" "$(shot broadcast_2_field_lines "$CANVAS")" \
+  $(awk 'NR > 1 {print $4 "," $5}' "$DEMO/demo_ground.ref"))
+[ -z "$missed" ] || fail "no field line within 2 px of the landmarks at" $missed
 
 # 2. the offside measure: the number, then its band
 measure_offside 'Entre Duas Paralelas$' broadcast_3_message
@@ -99,17 +54,15 @@ python3 -c "import sys; lo, hi = map(float, sys.argv[1:]); sys.exit(0 if lo <= 1
 # 3. five ground points on the halfway line, in a program that has had no camera yet: no
 #    camera, and the message says why
 close_varnesk
-open_varnesk
+start_program "$VARNESK" "$DEMO" "$LOG"
 printf '5\n52.5 0 0 500 100\n52.5 24.85 0 520 150\n52.5 34 0 540 200\n52.5 43.15 0 560 250\n52.5 68 0 580 300\n' \
   >"$WORK/halfway.ref"
 printf '%s\n%s\n' "$DEMO/demo.jpg" "$WORK/halfway.ref" >"$WORK/halfway.cen"
-load_scene "$WORK/halfway.cen"
+load_through_file_menu 0 "$WORK/halfway.cen"
 measure_offside '^Erro$' broadcast_4_not_calibrated
 grep -qF "$(printf 'Erro\tC\303\242mera n\303\243o calibrada: marque ao menos 4 pontos do gramado')" "$TUK_MESSAGE_LOG" ||
   fail "the not-calibrated message does not state the rule: $(cat "$TUK_MESSAGE_LOG")"
 grep -qF "Marcados: 5 no gramado e 0 fora do chão. Os pontos do gramado estão todos numa mesma linha." \
   "$TUK_MESSAGE_LOG" || fail "the message does not say the points lie on one line: $(cat "$TUK_MESSAGE_LOG")"
-
 close_varnesk
-rm -rf "$WORK"
 echo "PASS: the broadcast camera, screenshots in $SHOTS"

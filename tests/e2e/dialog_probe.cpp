@@ -28,17 +28,19 @@ namespace {
 
 const char* const kColours[] = {"Red", "Green", "Blue", "Yellow", "Gray"};
 
+TukHandle find_list(TukHandle e) {
+  if (tuk_element_kind(e) == TUK_KIND_LIST) return e;
+  for (TukHandle c = tuk_element_first_child(e); c; c = tuk_element_next(c))
+    if (TukHandle found = find_list(c)) return found;
+  return nullptr;
+}
+
 // Tells the script where the list is, once: its dialog is mapped and laid out by then.
 int report_list_place(void) {
   static bool done = false;
   TukHandle ok = TukGetHandle("TukListOkButton");
-  if (done || !ok) return TUK_DEFAULT;
-  // dialog > frame > vbox: the third child of the vbox is hbox(fill, fill, list, fill, fill)
-  TukHandle vbox = tuk_element_parent(tuk_element_parent(ok));
-  TukHandle row = tuk_element_next(tuk_element_next(tuk_element_first_child(vbox)));
-  TukHandle list = tuk_element_first_child(row);
-  while (list && tuk_element_kind(list) != TUK_KIND_LIST) list = tuk_element_next(list);
-  if (!list || !TukGetAttribute(tuk_element_dialog(list), "WID")) return TUK_DEFAULT;
+  TukHandle list = ok ? find_list(tuk_element_dialog(ok)) : nullptr;
+  if (done || !list || !TukGetAttribute(tuk_element_dialog(list), "WID")) return TUK_DEFAULT;
   int x = 0, y = 0, w = 0, h = 0;
   tuk_element_geometry(list, &x, &y, &w, &h);
   std::printf("LIST %d %d %d %d\n", x, y, w, h);
@@ -114,12 +116,8 @@ int run_canvas(void) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: dialog_probe list OP | file FILTER | message\n");
-    return 2;
-  }
   TukSetDriver("fltk");
-  if (TukOpen() != TUK_NOERROR || std::strcmp(TukGetGlobal("DRIVER"), "fltk") != 0) {
+  if (argc < 2 || TukOpen() != TUK_NOERROR || std::strcmp(TukGetGlobal("DRIVER"), "fltk") != 0) {
     std::fprintf(stderr, "dialog_probe: no display\n");
     return 2;
   }

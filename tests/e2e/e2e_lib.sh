@@ -36,23 +36,24 @@ wait_window() {
   echo "$id"
 }
 
-# wait_gone REGEX: until no visible window has that name.
-wait_gone() {
-  local deadline=$((SECONDS + WAIT_SECONDS))
-  while xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || fail "window /$1/ still there after ${WAIT_SECONDS}s"
+# poll WHAT COMMAND...: runs the command every 0.1 s until it succeeds; a failure naming WHAT
+# when it has not within WAIT_SECONDS.
+poll() {
+  local what=$1 deadline=$((SECONDS + WAIT_SECONDS))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || fail "$what within ${WAIT_SECONDS}s"
     sleep 0.1
   done
 }
 
+# wait_gone REGEX: until no visible window has that name.
+no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+wait_gone() { poll "window /$1/ still there" no_window "$1"; }
+
 # wait_unmapped ID: until the window is off the screen (or gone).
-wait_unmapped() {
-  local deadline=$((SECONDS + WAIT_SECONDS))
-  while xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; do
-    [ $SECONDS -lt $deadline ] || fail "window $1 still on the screen"
-    sleep 0.1
-  done
-}
+unmapped() { ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+wait_unmapped() { poll "window $1 still on the screen" unmapped "$1"; }
 
 # wait_exit PID: sets EXIT_STATUS to the process's exit status; a failure when it does not end
 # in time. (Not in a $(...) subshell: only this shell can wait for its children.)
@@ -97,17 +98,13 @@ wait_new_window() {
 
 # wait_drawn ID: until the (light grey) window shows more than half light pixels: drawn, not
 # just mapped.
-wait_drawn() {
-  local deadline=$((SECONDS + WAIT_SECONDS)) x y w h mean
+drawn() {
+  local x y w h
   read -r x y w h < <(geometry "$1")
-  while :; do
-    mean=$(import -window root -crop "${w}x${h}+${x}+${y}" +repage -colorspace gray \
-             -format "%[fx:mean>0.5?1:0]" info: 2>/dev/null)
-    [ "$mean" = 1 ] && return
-    [ $SECONDS -lt $deadline ] || fail "window $1 was not drawn within ${WAIT_SECONDS}s"
-    sleep 0.1
-  done
+  [ "$(import -window root -crop "${w}x${h}+${x}+${y}" +repage -colorspace gray \
+         -format "%[fx:mean>0.5?1:0]" info: 2>/dev/null)" = 1 ]
 }
+wait_drawn() { poll "window $1 was not drawn" drawn "$1"; }
 
 # shot NAME [WINDOW-ID]: screenshot of the screen, or of the window's area, into SHOTS/NAME.png.
 shot() {
@@ -128,22 +125,11 @@ pixel_at() {
 }
 
 # wait_pixel X Y "R G B": until the screen pixel has that colour.
-wait_pixel() {
-  local deadline=$((SECONDS + WAIT_SECONDS)) now
-  while now=$(pixel_at "$1" "$2"); [ "$now" != "$3" ]; do
-    [ $SECONDS -lt $deadline ] || fail "pixel $1,$2 is '$now', not '$3'"
-    sleep 0.1
-  done
-}
+pixel_is() { [ "$(pixel_at "$1" "$2")" = "$3" ]; }
+wait_pixel() { poll "pixel $1,$2 is not '$3'" pixel_is "$@"; }
 
 # wait_line FILE REGEX: until a line of the file matches.
-wait_line() {
-  local deadline=$((SECONDS + WAIT_SECONDS))
-  until grep -q "$2" "$1" 2>/dev/null; do
-    [ $SECONDS -lt $deadline ] || fail "no line /$2/ in $1 within ${WAIT_SECONDS}s"
-    sleep 0.1
-  done
-}
+wait_line() { poll "no line /$2/ in $1" grep -qs "$2" "$1"; }
 
 # dark_pixels FILE GEOMETRY: how many pixels of the region are dark (text, marks).
 dark_pixels() {
@@ -282,4 +268,24 @@ start_program() {
   CANVAS=$(child_canvas "$MAIN")
   [ -n "$CANVAS" ] || fail "the main window has no canvas window"
   menu_bar "$MAIN"
+}
+
+# lines_missing BEFORE AFTER U,V...: of the points (image pixels, rows from the bottom, on a
+# 640 x 480 canvas), those without a pixel within 2 px that is field-line red in the screenshot
+# AFTER and was not in BEFORE.
+lines_missing() {
+  python3 - "$@" <<'PY'
+import subprocess, sys
+def rgb(path):
+    return subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+before, after = rgb(sys.argv[1]), rgb(sys.argv[2])
+w, h = 640, 480
+red = lambda d, k: d[k] > 170 and d[k + 1] < 100 and d[k + 2] < 100
+for p in sys.argv[3:]:
+    u, v = map(int, p.split(","))
+    y = h - 1 - v
+    if not any(red(after, k) and not red(before, k) for yy in range(max(0, y - 2), min(h, y + 3))
+               for xx in range(max(0, u - 2), min(w, u + 3)) for k in [3 * (yy * w + xx)]):
+        print(p)
+PY
 }

@@ -1,6 +1,7 @@
-# varnesk [FILE] under Xvfb: a scene named at start shows its photograph in the first frame; a
-# scene that cannot be opened says so and the program goes on; no argument leaves the canvas
-# empty; an installed copy finds its user guide and its desktop entry is valid.
+# varnesk [FILE] under Xvfb: without a display it says why and fails; a scene named at start
+# shows its photograph in the first frame; a scene that cannot be opened says so and the program
+# goes on; no argument leaves the canvas empty; an installed copy finds its user guide and its
+# desktop entry is valid.
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK DEMO_DIR BUILD_DIR
 source "$1" "$2" "$3"
 VARNESK=$4
@@ -10,6 +11,8 @@ WORK=$(mktemp -d)
 LOG="$SHOTS/start_file.log"
 export TUK_MESSAGE_LOG="$WORK/messages.log"
 : >"$LOG"
+out=$(env -u DISPLAY "$VARNESK" 2>&1) && fail "exit status 0 without a display"
+[[ "$out" == *DISPLAY* ]] || fail "without a display the message does not name it: $out"
 
 # start [ARG...]: the program in the current folder (start_program); MAIN, CANVAS, menu titles
 start() { start_program "$VARNESK" "$PWD" "$LOG" "$@"; }
