@@ -27,29 +27,20 @@ inline OutlierTrial make_outlier_trial(std::mt19937& rng, bool mislabel) {
   std::uniform_real_distribution<double> uni(0.0, 1.0);
   for (;;) {
     SyntheticCamera c{};
-    const bool right = uni(rng) < 0.5;
-    const bool full_hd = uni(rng) < 0.5;
-    c.width = full_hd ? 1920 : 1280;
-    c.height = full_hd ? 1080 : 720;
+    const bool right = uni(rng) < 0.5, fullHd = uni(rng) < 0.5;
+    c.width = fullHd ? 1920 : 1280, c.height = fullHd ? 1080 : 720;
     c.eye[0] = 20.0 + 65.0 * uni(rng);
     c.eye[1] = -(20.0 + 40.0 * uni(rng));
     c.eye[2] = 10.0 + 30.0 * uni(rng);
     c.target[0] = right ? 105.0 - 20.0 * uni(rng) : 20.0 * uni(rng);
     c.target[1] = 20.0 + 28.0 * uni(rng);
-    c.target[2] = 0.0;
     c.focal = 800.0 + 2700.0 * uni(rng);
 
-    int chosen[FIELD_LANDMARK_COUNT];
-    int count = 0;
     const int bar0 = right ? 45 : 25, bar1 = right ? 46 : 26;
     if (!visible(c, bar0) || !visible(c, bar1)) continue;
-    chosen[count++] = bar0;
-    chosen[count++] = bar1;
-    int others[FIELD_LANDMARK_COUNT];
-    int otherCount = 0;
-    for (int i = 0; i < FIELD_LANDMARK_COUNT; ++i) {
+    int chosen[FIELD_LANDMARK_COUNT] = {bar0, bar1}, count = 2, others[FIELD_LANDMARK_COUNT], otherCount = 0;
+    for (int i = 0; i < FIELD_LANDMARK_COUNT; ++i)
       if (i != bar0 && i != bar1 && visible(c, i)) others[otherCount++] = i;
-    }
     if (otherCount + 2 < 10) continue;
     std::shuffle(others, others + otherCount, rng);
     const int want = 10 + static_cast<int>(rng() % 6);
@@ -72,14 +63,12 @@ inline OutlierTrial make_outlier_trial(std::mt19937& rng, bool mislabel) {
         const FieldLandmark& M = FieldLandmarkTable[j];
         const bool used = std::find(chosen, chosen + count, j) != chosen + count;
         const double d = std::hypot(M.x - L.x, M.y - L.y);
-        if (used || M.z != 0.0 || d < 5.0 || d > 25.0 || d >= bestD) continue;
-        best = j;
-        bestD = d;
+        if (!used && M.z == 0.0 && d >= 5.0 && d <= 25.0 && d < bestD) best = j, bestD = d;
       }
       if (best < 0) continue;
       t.mislabelled = order[o];
-      t.points.refWorldX[order[o]] = FieldLandmarkTable[best].x;
-      t.points.refWorldY[order[o]] = FieldLandmarkTable[best].y;
+      t.points.refWorldX[t.mislabelled] = FieldLandmarkTable[best].x;
+      t.points.refWorldY[t.mislabelled] = FieldLandmarkTable[best].y;
     }
     if (t.mislabelled >= 0) return t;
   }

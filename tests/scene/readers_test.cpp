@@ -40,17 +40,19 @@ bool unchanged(const CalibrationState& s) {
 TEST(Readers, MalformedFileTakenHalfReadOrRefusedWithoutItsReason) {
   struct Case { char kind; std::string text; int status; const char* reason = nullptr; };
   // (the hostile corpus and the crashers hold many more; these are the ones they do not)
+  const std::string one = "3\n1 2 0 10 20\n";  // one good record of three
   const Case cases[] = {
       {'r', "\n\n48 1 2 3 4 5", READ_BAD_COUNT, "the reference count 48 is outside 0..47, at line 3"},
       {'r', "6.5\n", READ_BAD_NUMBER}, {'r', "0" + std::string(64, '0'), READ_NUMBER_TOO_LONG},
       {'r', "2\n1 2 0 10 20\n1 2", READ_ENDED_EARLY, "the file ends before reference point 2 is complete, at line 3"},
-      {'r', "3\n1 2 0 10 20\n1 2 3 10.5 20", READ_BAD_NUMBER}, {'r', "3\n1 2 0 10 20\n1 2 3 10 20x", READ_BAD_NUMBER},
-      {'r', "3\n1 2 0 10 20\n1 2 3 10 3000000000", READ_BAD_NUMBER}, {'r', "3\n1 2 0 10 20\n1e999 2 3 10 20", READ_BAD_NUMBER},
-      {'r', "3\n1 2 0 10 20\n1 2 3 1000001 20", READ_OUT_OF_RANGE}, {'r', "3\n1 2 0 10 20\n1 -1e7 3 10 20", READ_OUT_OF_RANGE},
+      {'r', one + "1 2 3 10.5 20", READ_BAD_NUMBER}, {'r', one + "1 2 3 10 20x", READ_BAD_NUMBER},
+      {'r', one + "1 2 3 10 3000000000", READ_BAD_NUMBER}, {'r', one + "1e9 2 3 10 20", READ_OUT_OF_RANGE},
+      {'r', one + "1 2 3 1000001 20", READ_OUT_OF_RANGE}, {'r', one + "1e999 2 3 1 2", READ_BAD_NUMBER},
       {'o', "0 12", READ_BAD_COUNT, "the team B count 12 is outside 0..11, at line 1"},
       {'o', "0 0 x", READ_BAD_NUMBER, "the referee flag is not a whole number, at line 1"},
       {'o', "2 1 2 3 4 0 1 5 6.5 0", READ_BAD_NUMBER}, {'o', "1 5 6 2 7 8 9 10 1 20", READ_ENDED_EARLY},
-      {'o', "1 5\n 2000000 0 0 0", READ_OUT_OF_RANGE, "team A player 1 holds a coordinate outside -1000000..1000000, at line 2"},
+      {'o', "1 5\n 2000000 0 0 0", READ_OUT_OF_RANGE,
+       "team A player 1 holds a coordinate outside -1000000..1000000, at line 2"},
       {'c', "a.jpg\n", READ_ENDED_EARLY, "the file ends before the reference path, at line 2"},
       {'c', "a.tif b.ref " + std::string(100, 'b'), READ_PATH_TOO_LONG},
   };
@@ -101,14 +103,16 @@ TEST(Readers, FifoDeviceOrDirectoryOpened) {
   const std::string fifo = std::string(VARNESK_BINARY_DIR) + "/scene-reader-test.fifo";
   ::unlink(fifo.c_str());
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::pair<const char*, int> cases[] = {{VARNESK_BINARY_DIR, READ_IS_DIRECTORY}, {fifo.c_str(), READ_NOT_REGULAR},
-      {"/dev/zero", READ_NOT_REGULAR}, {"/dev/null", READ_NOT_REGULAR}, {"/nonexistent/x.ref", READ_CANNOT_OPEN}};
+  const std::pair<const char*, int> cases[] = {
+      {VARNESK_BINARY_DIR, READ_IS_DIRECTORY}, {fifo.c_str(), READ_NOT_REGULAR}, {"/dev/zero", READ_NOT_REGULAR},
+      {"/dev/null", READ_NOT_REGULAR}, {"/nonexistent/x.ref", READ_CANNOT_OPEN}};
   for (const auto& [path, status] : cases) {
     SCOPED_TRACE(path);
     CalibrationState s = earlier_points();
     ScenePaths p;
     ReadReport r[3];
-    EXPECT_EQ(read_reference_file(path, s, &r[0]) + read_object_file(path, s, &r[1]) + read_scene_file(path, &p, &r[2]), 0);
+    EXPECT_EQ(read_reference_file(path, s, &r[0]) + read_object_file(path, s, &r[1]), 0);
+    EXPECT_EQ(read_scene_file(path, &p, &r[2]), 0);
     for (const ReadReport& each : r) EXPECT_EQ(each.status, status);
     EXPECT_TRUE(unchanged(s));
   }
@@ -121,7 +125,8 @@ TEST(Readers, CrasherAcceptedOrCrashes) {
   namespace fs = std::filesystem;
   int replayed = 0;
   for (const char* kind : {"ref", "obj", "cen"}) {
-    for (const auto& entry : fs::directory_iterator(fs::path(VARNESK_SOURCE_DIR) / "tests/data/crashers/scene" / kind)) {
+    const fs::path folder = fs::path(VARNESK_SOURCE_DIR) / "tests/data/crashers/scene" / kind;
+    for (const auto& entry : fs::directory_iterator(folder)) {
       const std::string path = entry.path().string();
       SCOPED_TRACE(path);
       CalibrationState s = earlier_points();
