@@ -16,53 +16,31 @@ struct OutlierTrial {
   int mislabelled = -1;  // index of the re-labelled point, -1 in a clean set
 };
 
-namespace synthetic_detail {
-
-inline bool visible(const SyntheticCamera& c, const FieldLandmark& L, double* u, double* v) {
-  const double d[3] = {L.x - c.eye[0], L.y - c.eye[1], L.z - c.eye[2]};
-  const double f[3] = {c.target[0] - c.eye[0], c.target[1] - c.eye[1], c.target[2] - c.eye[2]};
-  if (d[0] * f[0] + d[1] * f[1] + d[2] * f[2] <= 0.0) return false;
-  synthetic_project(c, L.x, L.y, L.z, u, v);
-  return *u >= 2 && *u <= c.width - 3 && *v >= 2 && *v <= c.height - 3;
-}
-
-}  // namespace synthetic_detail
-
 // Eye 10-40 m high and 20-60 m behind the near touch line, aimed at one goal's area, focal
 // length 800-3500 px, 1280x720 or 1920x1080; 10-15 visible landmarks including both crossbar
 // ends of that goal, 1 px of click noise. With mislabel, one ground landmark of the set is tied
 // instead to the nearest ground landmark of the table, 5-25 m away, that the set does not use.
 inline OutlierTrial make_outlier_trial(std::mt19937& rng, bool mislabel) {
-  using synthetic_detail::visible;
+  const auto visible = [](const SyntheticCamera& c, int i) {
+    return synthetic_visible(c, FieldLandmarkTable[i].x, FieldLandmarkTable[i].y, FieldLandmarkTable[i].z);
+  };
   std::uniform_real_distribution<double> uni(0.0, 1.0);
   for (;;) {
     SyntheticCamera c{};
-    const bool right = uni(rng) < 0.5;
-    const bool full_hd = uni(rng) < 0.5;
-    c.width = full_hd ? 1920 : 1280;
-    c.height = full_hd ? 1080 : 720;
+    const bool right = uni(rng) < 0.5, fullHd = uni(rng) < 0.5;
+    c.width = fullHd ? 1920 : 1280, c.height = fullHd ? 1080 : 720;
     c.eye[0] = 20.0 + 65.0 * uni(rng);
     c.eye[1] = -(20.0 + 40.0 * uni(rng));
     c.eye[2] = 10.0 + 30.0 * uni(rng);
-    const double goalX = right ? 105.0 : 0.0;
-    c.target[0] = right ? goalX - 20.0 * uni(rng) : goalX + 20.0 * uni(rng);
+    c.target[0] = right ? 105.0 - 20.0 * uni(rng) : 20.0 * uni(rng);
     c.target[1] = 20.0 + 28.0 * uni(rng);
-    c.target[2] = 0.0;
     c.focal = 800.0 + 2700.0 * uni(rng);
 
-    int chosen[FIELD_LANDMARK_COUNT];
-    int count = 0;
     const int bar0 = right ? 45 : 25, bar1 = right ? 46 : 26;
-    double u, v;
-    if (!visible(c, FieldLandmarkTable[bar0], &u, &v) || !visible(c, FieldLandmarkTable[bar1], &u, &v))
-      continue;
-    chosen[count++] = bar0;
-    chosen[count++] = bar1;
-    int others[FIELD_LANDMARK_COUNT];
-    int otherCount = 0;
-    for (int i = 0; i < FIELD_LANDMARK_COUNT; ++i) {
-      if (i != bar0 && i != bar1 && visible(c, FieldLandmarkTable[i], &u, &v)) others[otherCount++] = i;
-    }
+    if (!visible(c, bar0) || !visible(c, bar1)) continue;
+    int chosen[FIELD_LANDMARK_COUNT] = {bar0, bar1}, count = 2, others[FIELD_LANDMARK_COUNT], otherCount = 0;
+    for (int i = 0; i < FIELD_LANDMARK_COUNT; ++i)
+      if (i != bar0 && i != bar1 && visible(c, i)) others[otherCount++] = i;
     if (otherCount + 2 < 10) continue;
     std::shuffle(others, others + otherCount, rng);
     const int want = 10 + static_cast<int>(rng() % 6);
@@ -83,17 +61,14 @@ inline OutlierTrial make_outlier_trial(std::mt19937& rng, bool mislabel) {
       double bestD = 1e9;
       for (int j = 0; j < FIELD_LANDMARK_COUNT; ++j) {
         const FieldLandmark& M = FieldLandmarkTable[j];
-        bool used = false;
-        for (int k = 0; k < count; ++k) used = used || chosen[k] == j;
+        const bool used = std::find(chosen, chosen + count, j) != chosen + count;
         const double d = std::hypot(M.x - L.x, M.y - L.y);
-        if (used || M.z != 0.0 || d < 5.0 || d > 25.0 || d >= bestD) continue;
-        best = j;
-        bestD = d;
+        if (!used && M.z == 0.0 && d >= 5.0 && d <= 25.0 && d < bestD) best = j, bestD = d;
       }
       if (best < 0) continue;
       t.mislabelled = order[o];
-      t.points.refWorldX[order[o]] = FieldLandmarkTable[best].x;
-      t.points.refWorldY[order[o]] = FieldLandmarkTable[best].y;
+      t.points.refWorldX[t.mislabelled] = FieldLandmarkTable[best].x;
+      t.points.refWorldY[t.mislabelled] = FieldLandmarkTable[best].y;
     }
     if (t.mislabelled >= 0) return t;
   }

@@ -3,6 +3,7 @@
 // roll) that marks landmarks the way a user would: rounded to whole pixels, optionally with
 // click noise. Shared by the geometry tests and benchmarks.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -21,7 +22,8 @@ struct SyntheticCamera {
 inline SyntheticCamera broadcast_camera() { return SyntheticCamera{{52.5, -30, 15}, {52.5, 34, 0}, 800, 640, 480}; }
 
 // Exact (unrounded) pixel of a world point: column from the left, row from the bottom.
-inline void synthetic_project(const SyntheticCamera& c, double X, double Y, double Z, double* u, double* v) {
+// Returns the depth along the viewing direction (positive in front).
+inline double synthetic_project(const SyntheticCamera& c, double X, double Y, double Z, double* u, double* v) {
   double f[3] = {c.target[0] - c.eye[0], c.target[1] - c.eye[1], c.target[2] - c.eye[2]};
   const double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
   for (double& k : f) k /= fl;
@@ -34,6 +36,15 @@ inline void synthetic_project(const SyntheticCamera& c, double X, double Y, doub
   const double depth = d[0] * f[0] + d[1] * f[1] + d[2] * f[2];
   *u = c.width / 2 + c.focal * (d[0] * r[0] + d[1] * r[1] + d[2] * r[2]) / depth;
   *v = c.height / 2 + c.focal * (d[0] * up[0] + d[1] * up[1] + d[2] * up[2]) / depth;
+  return depth;
+}
+
+inline void set_reference_point(CalibrationState& s, int i, const FieldLandmark& L, int u, int v) {
+  s.refWorldX[i] = L.x;
+  s.refWorldY[i] = L.y;
+  s.refWorldZ[i] = L.z;
+  s.refImageX[i] = u;
+  s.refImageY[i] = v;
 }
 
 // Fills the reference points of s with the given landmarks as marked through the camera:
@@ -51,12 +62,15 @@ inline void mark_landmarks(const SyntheticCamera& c, const int* landmarks, int c
     synthetic_project(c, L.x, L.y, L.z, &u, &v);
     const double du = jitter();
     const double dv = jitter();
-    s.refWorldX[i] = L.x;
-    s.refWorldY[i] = L.y;
-    s.refWorldZ[i] = L.z;
-    s.refImageX[i] = static_cast<int>(std::lround(u + du));
-    s.refImageY[i] = static_cast<int>(std::lround(v + dv));
+    set_reference_point(s, i, L, static_cast<int>(std::lround(u + du)), static_cast<int>(std::lround(v + dv)));
   }
+}
+
+// In front of the camera and at least two pixels inside the picture.
+inline bool synthetic_visible(const SyntheticCamera& c, double X, double Y, double Z) {
+  double u, v;
+  const double depth = synthetic_project(c, X, Y, Z, &u, &v);
+  return depth > 0 && u >= 2 && v >= 2 && u <= c.width - 3 && v <= c.height - 3;
 }
 
 // ---- a set of broadcast-like cameras with player pairs, for the camera comparison ----------
@@ -69,14 +83,6 @@ struct SyntheticView {
   int landmarkCount;
   double pairs[20][4];  // true ground points (Xa, Ya, Xb, Yb) of the 20 player pairs, metres
 };
-
-inline bool synthetic_visible(const SyntheticCamera& c, double X, double Y, double Z) {
-  double f[3] = {c.target[0] - c.eye[0], c.target[1] - c.eye[1], c.target[2] - c.eye[2]};
-  const double depth = f[0] * (X - c.eye[0]) + f[1] * (Y - c.eye[1]) + f[2] * (Z - c.eye[2]);
-  double u, v;
-  synthetic_project(c, X, Y, Z, &u, &v);
-  return depth > 0 && u >= 2 && v >= 2 && u <= c.width - 3 && v <= c.height - 3;
-}
 
 // A camera 10-40 m high, 20-60 m behind the near touch line, focal length 800-3500 px, a
 // 1280x720 or 1920x1080 image, aimed at one penalty area so that its goal (both crossbar ends)
@@ -100,25 +106,17 @@ inline SyntheticView synthetic_view(std::mt19937& rng) {
     c.target[2] = 0;
     // the user marks the crossbar ends and the (at most 8) ground landmarks in view nearest
     // the aim point, those of the penalty area being judged, not every line end in the picture
-    int ground = 0, crossbar = 0;
-    int near[FIELD_LANDMARK_COUNT];
+    int ground = 0, near[FIELD_LANDMARK_COUNT];
     view.landmarkCount = 0;
     for (int i = 0; i < FIELD_LANDMARK_COUNT; ++i) {
       const FieldLandmark& L = FieldLandmarkTable[i];
-      if (!synthetic_visible(c, L.x, L.y, L.z)) continue;
-      if (L.z != 0) {
-        view.landmarks[view.landmarkCount++] = i;
-        ++crossbar;
-        continue;
-      }
-      int at = ground++;
-      const auto dist = [&](int k) {
-        return std::hypot(FieldLandmarkTable[k].x - c.target[0], FieldLandmarkTable[k].y - c.target[1]);
-      };
-      for (; at > 0 && dist(near[at - 1]) > dist(i); --at) near[at] = near[at - 1];
-      near[at] = i;
+      if (synthetic_visible(c, L.x, L.y, L.z)) (L.z != 0 ? view.landmarks[view.landmarkCount++] : near[ground++]) = i;
     }
-    if (ground < 6 || crossbar < 2) continue;
+    const auto dist = [&](int k) {
+      return std::hypot(FieldLandmarkTable[k].x - c.target[0], FieldLandmarkTable[k].y - c.target[1]);
+    };
+    std::stable_sort(near, near + ground, [&](int a, int b) { return dist(a) < dist(b); });
+    if (ground < 6 || view.landmarkCount < 2) continue;
     for (int k = 0; k < ground && k < 8; ++k) view.landmarks[view.landmarkCount++] = near[k];
     for (auto& p : view.pairs) {
       do {
@@ -153,12 +151,6 @@ inline void synthetic_mark_view(const SyntheticView& view, double sd, bool groun
     const FieldLandmark& L = FieldLandmarkTable[view.landmarks[k]];
     int u, v;
     synthetic_click(view.camera, L.x, L.y, L.z, sd, rng, &u, &v);
-    if (groundOnly && L.z != 0) continue;
-    const int i = s.refCount++;
-    s.refWorldX[i] = L.x;
-    s.refWorldY[i] = L.y;
-    s.refWorldZ[i] = L.z;
-    s.refImageX[i] = u;
-    s.refImageY[i] = v;
+    if (!groundOnly || L.z == 0) set_reference_point(s, s.refCount++, L, u, v);
   }
 }
