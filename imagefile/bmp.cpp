@@ -1,5 +1,6 @@
 // Windows and OS/2 bitmaps: 1, 2, 4, 8 bits through a palette, 16, 24, 32 bits true colour,
-// uncompressed, 4- and 8-bit run-length, or 16/32 bits with bit-field masks.
+// uncompressed, 4- and 8-bit run-length, or 16/32 bits with bit-field masks; with or without the
+// file header.
 #include <cstring>
 #include <memory>
 #include <new>
@@ -63,7 +64,8 @@ struct BmpData {
   int headerSize;      // 12 (OS/2), 16-64 (OS/2 version 2) or one of the Windows sizes
   int bits;            // bits per pixel
   int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4, BMP_BITFIELDS or kRle24
-  long long base;      // file offset of the bitmap file header (past a bitmap array's header)
+  long long base;      // file offset of the bitmap file header (past a bitmap array's header;
+                       // -14 for a bitmap without one)
   uint32_t dataOffset; // file offset of the first row
   size_t rowBytes;     // bytes of one uncompressed file row
   int rowStep;         // +1 rows stored bottom first, -1 top first
@@ -136,6 +138,40 @@ void set_masks(BmpData* d, uint32_t compression) {
   }
 }
 
+// A bitmap without its file header, as the clipboard and resources hold it: the information
+// header comes first and the pixels follow the masks and palette. Nothing marks the format, so
+// every field must make sense, and the file must hold the rows, before it is taken for one;
+// the answer is the offset of the pixels, 0 for anything else.
+uint32_t headerless_pixels_offset(BinaryFile* f) {
+  BinaryFileSeek(f, 0);
+  const uint32_t headerSize = BinaryFileReadDWord(f);
+  const long long width = static_cast<int32_t>(BinaryFileReadDWord(f));
+  long long height = static_cast<int32_t>(BinaryFileReadDWord(f));
+  const int planes = BinaryFileReadWord(f);
+  const int bits = BinaryFileReadWord(f);
+  const uint32_t compression = BinaryFileReadDWord(f);
+  BinaryFileSkip(f, 12);  // image size, resolution
+  const uint32_t usedColours = BinaryFileReadDWord(f);
+  if (BinaryFileError(f) || !is_windows_header(headerSize) || planes != 1) return 0;
+  if (height < 0) height = -height;
+  if (ImageCheckDimensions(width, height) != IMAGE_OK) return 0;
+  const bool paletted = bits == 1 || bits == 4 || bits == 8;
+  if (!paletted && bits != 16 && bits != 24 && bits != 32) return 0;
+  const bool fields = compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS;
+  const bool valid = compression == BMP_RGB || (compression == BMP_RLE8 && bits == 8) ||
+                     (compression == BMP_RLE4 && bits == 4) || (fields && (bits == 16 || bits == 32));
+  if (!valid || usedColours > (paletted ? 1u << bits : 256u)) return 0;
+  // a 40-byte header is followed by the masks it has no room for (a fourth for alpha)
+  uint32_t offset = headerSize;
+  if (headerSize == kWindowsHeader && fields) offset += compression == BMP_ALPHA_BITFIELDS ? 16 : 12;
+  offset += 4 * (usedColours != 0 ? usedColours : paletted ? 1u << bits : 0u);
+  const bool rle = compression == BMP_RLE8 || compression == BMP_RLE4;
+  const unsigned long long rows = static_cast<unsigned long long>(height);
+  const bool holds = rle ? ImageBytesFrom(f, offset) >= 2
+                         : ImageDataCanHold(f, offset, rows, ImageRowBytes(width, bits, 4));
+  return holds ? offset : 0;
+}
+
 ImageFileHandle* bmp_open(const char* path, int* error) {
   BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
   if (f == nullptr) return nullptr;
@@ -147,9 +183,16 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     BinaryFileSeek(f, base);
     signature = BinaryFileReadWord(f);
   }
-  if (BinaryFileError(f) || signature != kBitmapSignature) return refuse(IMAGE_ERR_FORMAT);
-  BinaryFileSeek(f, base + kDataOffsetField);
-  uint32_t dataOffset = BinaryFileReadDWord(f);
+  uint32_t dataOffset = 0;
+  if (!BinaryFileError(f) && signature == kBitmapSignature) {
+    BinaryFileSeek(f, base + kDataOffsetField);
+    dataOffset = BinaryFileReadDWord(f);
+  } else if (base == 0 && (dataOffset = headerless_pixels_offset(f)) != 0) {
+    base = -kFileHeader;  // header offsets below count from where the file header would start
+  } else {
+    return refuse(IMAGE_ERR_FORMAT);
+  }
+  BinaryFileSeek(f, base + kFileHeader);
   uint32_t headerSize = BinaryFileReadDWord(f);
   const bool windows = is_windows_header(headerSize);
   const bool os2v2 = is_os2_v2_header(headerSize);
