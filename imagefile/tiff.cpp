@@ -401,10 +401,18 @@ int read_rgba(ImageFileHandle* h, TiffData* d) {
   // Asking for the file's own orientation (libtiff knows no transposition, so 5-8 count as 1-4)
   // gives the rows as stored, row 0 first; rgba_source turns them upright.
   const uint16_t asStored = d->orientation >= ORIENTATION_LEFTTOP ? d->orientation - 4 : d->orientation;
-  if (!TIFFReadRGBAImageOriented(d->tiff, d->fileWidth, d->fileHeight, d->raster, asStored, 1)) {
-    return IMAGE_ERR_READ;
+  TIFFRGBAImage image;
+  char message[1024];
+  if (!TIFFRGBAImageBegin(&image, d->tiff, 1, message)) return IMAGE_ERR_READ;
+  image.req_orientation = asStored;
+  // 16-bit samples keep their high byte, as 16-bit rows are read elsewhere; libtiff would round
+  // them, and dividing by a tiny associated alpha multiplies that rounding up to 255 times
+  if (image.Bitdepth16To8 != nullptr) {
+    for (uint32_t v = 0; v <= 0xFFFF; ++v) image.Bitdepth16To8[v] = static_cast<uint8_t>(v >> 8);
   }
-  return IMAGE_OK;
+  const int read = TIFFRGBAImageGet(&image, d->raster, d->fileWidth, d->fileHeight);
+  TIFFRGBAImageEnd(&image);
+  return read ? IMAGE_OK : IMAGE_ERR_READ;
 }
 
 // Where the upright picture's pixel (x, y from the top) is in the raster of stored rows, for each
