@@ -159,6 +159,8 @@ bool supported_layout(int bits, int samples, int photometric) {
     if (bits == 12) return photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
     return false;
   }
+  // printers' 16-bit CMYK, which libtiff's RGBA interface does not convert
+  if (samples == 4 && bits == 16) return photometric == PHOTOMETRIC_SEPARATED;
   return samples == 3 && bits == 8 && photometric == PHOTOMETRIC_RGB;
 }
 
@@ -262,7 +264,10 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   d->fileWidth = width;
   d->fileHeight = height;
   // rows stored other than top row first, left to right, are turned upright on the RGBA path
+  uint16_t inks = INKSET_CMYK;
+  TIFFGetFieldDefaulted(t, TIFFTAG_INKSET, &inks);
   const bool scanlines = planar == PLANARCONFIG_CONTIG && sampleFormat == SAMPLEFORMAT_UINT &&
+                         (photometric != PHOTOMETRIC_SEPARATED || inks == INKSET_CMYK) &&
                          !TIFFIsTiled(t) && supported_layout(bits, samples, photometric) &&
                          orientation == ORIENTATION_TOPLEFT;
   char message[1024];
@@ -463,7 +468,17 @@ int tiff_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
   TiffData* d = static_cast<TiffData*>(h->driverData);
   if (d->rgba) return tiff_read_rgba_row(h, red, green, blue);
   if (!read_scanline(h, d)) return IMAGE_ERR_READ;
-  ImageSplitSamples(d->row, 3, static_cast<size_t>(h->width), red, green, blue);
+  const size_t width = static_cast<size_t>(h->width);
+  if (d->bits == 16) {
+    // libtiff gives the samples in the machine's byte order; their high bytes are the inks
+    for (size_t x = 0; x < width; ++x) {
+      uint16_t ink[4];
+      std::memcpy(ink, d->row + 8 * x, sizeof ink);
+      ImageInkToRgb(ink[0] >> 8, ink[1] >> 8, ink[2] >> 8, ink[3] >> 8, red + x, green + x, blue + x);
+    }
+  } else {
+    ImageSplitSamples(d->row, 3, width, red, green, blue);
+  }
   --h->currentRow;
   return IMAGE_OK;
 }
