@@ -1,5 +1,6 @@
 // Windows and OS/2 bitmaps: 1, 2, 4, 8 bits through a palette, 16, 24, 32 bits true colour,
-// uncompressed, 4- and 8-bit run-length, or 16/32 bits with bit-field masks.
+// uncompressed, 4- and 8-bit run-length, or 16/32 bits with bit-field masks, or a whole PNG file;
+// with or without the file header.
 #include <cstring>
 #include <memory>
 #include <new>
@@ -33,7 +34,7 @@ bool is_windows_header(uint32_t size) {
 // holds the 32-bit width and height, planes and bit count; the fields they leave out are 0.
 bool is_os2_v2_header(uint32_t size) { return size >= 16 && size <= 64 && !is_windows_header(size); }
 
-enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_RLE4 = 2, BMP_BITFIELDS = 3, BMP_ALPHA_BITFIELDS = 6 };
+enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_RLE4 = 2, BMP_BITFIELDS = 3, BMP_PNG = 5, BMP_ALPHA_BITFIELDS = 6 };
 // OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length of 24-bit pixels
 // (the value Windows gives JPEG). Kept apart from the file's numbers once recognised.
 constexpr uint32_t kOs2Rle24 = 4;
@@ -63,7 +64,8 @@ struct BmpData {
   int headerSize;      // 12 (OS/2), 16-64 (OS/2 version 2) or one of the Windows sizes
   int bits;            // bits per pixel
   int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4, BMP_BITFIELDS or kRle24
-  long long base;      // file offset of the bitmap file header (past a bitmap array's header)
+  long long base;      // file offset of the bitmap file header (past a bitmap array's header;
+                       // -14 for a bitmap without one)
   uint32_t dataOffset; // file offset of the first row
   size_t rowBytes;     // bytes of one uncompressed file row
   int rowStep;         // +1 rows stored bottom first, -1 top first
@@ -76,6 +78,7 @@ struct BmpData {
   uint32_t masks[3];   // red, green, blue bit fields of 16- and 32-bit pixels
   std::unique_ptr<unsigned char[]> row;  // one file row (or one row of decoded indices)
   BmpChannel channel[3];                 // red, green, blue
+  ImageFileHandle* png;  // pixels stored as a PNG file: its handle, which owns the file
 };
 
 int trailing_zeros(uint32_t v) {
@@ -114,7 +117,26 @@ bool is_rle(const BmpData* d) {
   return d->compression == BMP_RLE8 || d->compression == BMP_RLE4 || d->compression == kRle24;
 }
 
-void bmp_close(ImageFileHandle* h) { ImageDriverClose<BmpData>(h); }
+void bmp_close(ImageFileHandle* h) {
+  BmpData* d = h == nullptr ? nullptr : data_of(h);
+  if (d != nullptr && d->png != nullptr) ImageDriverPNG.close(d->png);
+  ImageDriverClose<BmpData>(h);
+}
+
+// The PNG file that holds a bitmap's pixels (top row first, like any PNG) gives the colours;
+// the bitmap's header only its size, which the PNG must have too.
+int open_embedded_png(ImageFileHandle* h, BmpData* d) {
+  int e = IMAGE_OK;
+  d->png = ImagePngOpenAt(d->file, d->dataOffset, &e);
+  d->file = nullptr;  // the PNG's handle closes it
+  if (d->png == nullptr) return e == IMAGE_ERR_VARIANT ? e : IMAGE_ERR_READ;
+  if (d->png->width != h->width || d->png->height != h->height) return IMAGE_ERR_READ;
+  h->colourMode = d->png->colourMode;
+  h->paletteSize = d->png->paletteSize;
+  h->compression = IMAGE_COMPRESSION_DECODED;
+  h->currentRow = d->png->currentRow;
+  return IMAGE_OK;
+}
 
 // Bytes of a row's pixels without the padding that makes it a whole number of 32-bit words;
 // the padding of the last row is often left out of the file, and nothing needs it.
@@ -136,6 +158,40 @@ void set_masks(BmpData* d, uint32_t compression) {
   }
 }
 
+// A bitmap without its file header, as the clipboard and resources hold it: the information
+// header comes first and the pixels follow the masks and palette. Nothing marks the format, so
+// every field must make sense, and the file must hold the rows, before it is taken for one;
+// the answer is the offset of the pixels, 0 for anything else.
+uint32_t headerless_pixels_offset(BinaryFile* f) {
+  BinaryFileSeek(f, 0);
+  const uint32_t headerSize = BinaryFileReadDWord(f);
+  const long long width = static_cast<int32_t>(BinaryFileReadDWord(f));
+  long long height = static_cast<int32_t>(BinaryFileReadDWord(f));
+  const int planes = BinaryFileReadWord(f);
+  const int bits = BinaryFileReadWord(f);
+  const uint32_t compression = BinaryFileReadDWord(f);
+  BinaryFileSkip(f, 12);  // image size, resolution
+  const uint32_t usedColours = BinaryFileReadDWord(f);
+  if (BinaryFileError(f) || !is_windows_header(headerSize) || planes != 1) return 0;
+  if (height < 0) height = -height;
+  if (ImageCheckDimensions(width, height) != IMAGE_OK) return 0;
+  const bool paletted = bits == 1 || bits == 4 || bits == 8;
+  if (!paletted && bits != 16 && bits != 24 && bits != 32) return 0;
+  const bool fields = compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS;
+  const bool valid = compression == BMP_RGB || (compression == BMP_RLE8 && bits == 8) ||
+                     (compression == BMP_RLE4 && bits == 4) || (fields && (bits == 16 || bits == 32));
+  if (!valid || usedColours > (paletted ? 1u << bits : 256u)) return 0;
+  // a 40-byte header is followed by the masks it has no room for (a fourth for alpha)
+  uint32_t offset = headerSize;
+  if (headerSize == kWindowsHeader && fields) offset += compression == BMP_ALPHA_BITFIELDS ? 16 : 12;
+  offset += 4 * (usedColours != 0 ? usedColours : paletted ? 1u << bits : 0u);
+  const bool rle = compression == BMP_RLE8 || compression == BMP_RLE4;
+  const unsigned long long rows = static_cast<unsigned long long>(height);
+  const bool holds = rle ? ImageBytesFrom(f, offset) >= 2
+                         : ImageDataCanHold(f, offset, rows, ImageRowBytes(width, bits, 4));
+  return holds ? offset : 0;
+}
+
 ImageFileHandle* bmp_open(const char* path, int* error) {
   BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_LITTLE_ENDIAN, error);
   if (f == nullptr) return nullptr;
@@ -147,9 +203,16 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     BinaryFileSeek(f, base);
     signature = BinaryFileReadWord(f);
   }
-  if (BinaryFileError(f) || signature != kBitmapSignature) return refuse(IMAGE_ERR_FORMAT);
-  BinaryFileSeek(f, base + kDataOffsetField);
-  uint32_t dataOffset = BinaryFileReadDWord(f);
+  uint32_t dataOffset = 0;
+  if (!BinaryFileError(f) && signature == kBitmapSignature) {
+    BinaryFileSeek(f, base + kDataOffsetField);
+    dataOffset = BinaryFileReadDWord(f);
+  } else if (base == 0 && (dataOffset = headerless_pixels_offset(f)) != 0) {
+    base = -kFileHeader;  // header offsets below count from where the file header would start
+  } else {
+    return refuse(IMAGE_ERR_FORMAT);
+  }
+  BinaryFileSeek(f, base + kFileHeader);
   uint32_t headerSize = BinaryFileReadDWord(f);
   const bool windows = is_windows_header(headerSize);
   const bool os2v2 = is_os2_v2_header(headerSize);
@@ -198,6 +261,11 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     return nullptr;
   };
 
+  if (windows && compression == BMP_PNG) {
+    const int e = open_embedded_png(h, d);
+    if (e == IMAGE_OK) return h;
+    return fail(e);
+  }
   if (bits == 1 || bits == 2 || bits == 4 || bits == 8) {
     h->colourMode = IMAGE_MAP;
     h->paletteSize = 1 << bits;
@@ -261,6 +329,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
 
 int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   BmpData* d = data_of(h);
+  if (d->png != nullptr) return ImageDriverPNG.readPalette(d->png, palette);
   const int entryBytes = d->headerSize == kOs2Header ? 3 : 4;
   // (the masks of a 40-byte header with bit fields sit before the palette, but only true-colour
   // pixels have masks, and their palette is never read)
@@ -370,6 +439,11 @@ int read_file_row(ImageFileHandle* h) {
 
 int bmp_read_row(ImageFileHandle* h, unsigned char* out) {
   BmpData* d = data_of(h);
+  if (d->png != nullptr) {
+    const int e = ImageDriverPNG.readRow(d->png, out);
+    h->currentRow = d->png->currentRow;
+    return e;
+  }
   if (h->colourMode != IMAGE_MAP) return IMAGE_ERR_VARIANT;
   if (d->bits == 8 && d->compression == BMP_RGB) {
     // indices straight into the caller's row, the padding (at most 3 bytes) read after them
@@ -403,6 +477,11 @@ int bmp_read_row(ImageFileHandle* h, unsigned char* out) {
 
 int bmp_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* green, unsigned char* blue) {
   BmpData* d = data_of(h);
+  if (d->png != nullptr) {
+    const int e = ImageDriverPNG.readRgbRow(d->png, red, green, blue);
+    h->currentRow = d->png->currentRow;
+    return e;
+  }
   if (h->colourMode != IMAGE_RGB) return IMAGE_ERR_VARIANT;
   int e = read_file_row(h);
   if (e != IMAGE_OK) return e;

@@ -61,6 +61,11 @@ extern ImageFormatDriver ImageDriverSGI;
 extern ImageFormatDriver ImageDriverTIFF;
 extern ImageFormatDriver ImageDriverNKL;
 extern ImageFormatDriver ImageDriverTGA;
+extern ImageFormatDriver ImageDriverPNG;
+
+// A PNG file stored inside another file from `offset` on (a BMP's pixels may be one), read with
+// ImageDriverPNG's operations. The handle owns `file` from then on; on failure it is closed.
+ImageFileHandle* ImagePngOpenAt(BinaryFile* file, long long offset, int* error);
 
 // The query every built-in driver carries: answers 0.
 int ImageDriverQuery();

@@ -9,8 +9,6 @@
 
 #include "format_driver.h"
 
-extern ImageFormatDriver ImageDriverPNG;
-
 namespace {
 
 constexpr int kMaxDrivers = 50;

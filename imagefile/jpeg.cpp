@@ -334,10 +334,7 @@ int jpeg_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
     const bool inverted = d->cinfo.saw_Adobe_marker || d->fileSpace == JCS_YCCK;
     const unsigned flip = inverted ? 255u : 0u;
     for (int x = 0; x < width; ++x, p += 4) {
-      unsigned c = p[0] ^ flip, m = p[1] ^ flip, y = p[2] ^ flip, k = p[3] ^ flip;
-      red[x] = static_cast<unsigned char>((255 - c) * (255 - k) / 255);
-      green[x] = static_cast<unsigned char>((255 - m) * (255 - k) / 255);
-      blue[x] = static_cast<unsigned char>((255 - y) * (255 - k) / 255);
+      ImageInkToRgb(p[0] ^ flip, p[1] ^ flip, p[2] ^ flip, p[3] ^ flip, red + x, green + x, blue + x);
     }
   }
   --h->currentRow;

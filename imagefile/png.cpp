@@ -78,10 +78,10 @@ uint32_t big_endian32(const unsigned char* b) {
 // Whether every chunk up to IEND lies inside the file. libpng allocates a text chunk's whole
 // claimed length before reading it, so without this a 109-byte file claiming a 1.8 GB chunk
 // costs 1.8 GB; with it, nothing libpng allocates for a chunk exceeds the file's size.
-bool chunks_fit(BinaryFile* f) {
+bool chunks_fit(BinaryFile* f, long long base) {
   const long long size = BinaryFileSize(f);
   unsigned char header[8];
-  for (long long at = kSignatureBytes; size >= 0 && at + 12 <= size;) {
+  for (long long at = base + kSignatureBytes; size >= 0 && at + 12 <= size;) {
     BinaryFileSeek(f, at);
     BinaryFileRead(f, header, sizeof header);
     if (BinaryFileError(f)) return false;
@@ -125,10 +125,11 @@ int read_header(PngData* d) {
   return IMAGE_OK;
 }
 
-ImageFileHandle* png_open(const char* path, int* error) {
-  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_BIG_ENDIAN, error);
-  if (f == nullptr) return nullptr;
+// Opens the PNG file that starts at `base` in f (0 for a PNG file of its own); f is the handle's
+// from then on, or closed on failure.
+ImageFileHandle* open_at(BinaryFile* f, long long base, int* error) {
   unsigned char head[kHeadBytes];
+  BinaryFileSeek(f, base);
   BinaryFileRead(f, head, kSignatureBytes);
   if (BinaryFileError(f) || png_sig_cmp(head, 0, kSignatureBytes) != 0) {
     return ImageDriverRefuse(f, IMAGE_ERR_FORMAT, error);
@@ -140,8 +141,8 @@ ImageFileHandle* png_open(const char* path, int* error) {
   const long long height = big_endian32(head + 20);
   int dims = ImageCheckDimensions(width, height);
   if (dims != IMAGE_OK) return ImageDriverRefuse(f, dims, error);
-  if (!chunks_fit(f)) return ImageDriverRefuse(f, IMAGE_ERR_READ, error);
-  BinaryFileSeek(f, kSignatureBytes);
+  if (!chunks_fit(f, base)) return ImageDriverRefuse(f, IMAGE_ERR_READ, error);
+  BinaryFileSeek(f, base + kSignatureBytes);
 
   auto* d = new PngData{};
   d->file = f;
@@ -153,7 +154,7 @@ ImageFileHandle* png_open(const char* path, int* error) {
     // more rows than it can hold is refused before the picture is allocated
     const unsigned long long rowBits = static_cast<unsigned long long>(width) * static_cast<unsigned>(d->storedPixelBits);
     const unsigned long long raw = ((rowBits + 7) / 8 + 1) * static_cast<unsigned long long>(height);
-    if (!ImageDataCanHold(f, 0, raw, 1, kMostRawBytesPerByte, 1)) e = IMAGE_ERR_READ;
+    if (!ImageDataCanHold(f, base, raw, 1, kMostRawBytesPerByte, 1)) e = IMAGE_ERR_READ;
     // what the transformations above leave: one byte per sample, one or three samples
     if (d->channels != 1 && d->channels != 3) e = IMAGE_ERR_VARIANT;
     if (d->rowBytes != static_cast<size_t>(width) * static_cast<size_t>(d->channels)) e = IMAGE_ERR_VARIANT;
@@ -220,6 +221,12 @@ int read_whole_image(PngData* d) {
 
 // After the last row: the rest of the file up to IEND must be there and sound, so a file cut
 // after its pixel data is refused like any other truncated one.
+ImageFileHandle* png_open(const char* path, int* error) {
+  BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_BIG_ENDIAN, error);
+  if (f == nullptr) return nullptr;
+  return open_at(f, 0, error);
+}
+
 int read_end(PngData* d) {
   if (setjmp(png_jmpbuf(d->png))) return IMAGE_ERR_READ;
   png_read_end(d->png, nullptr);
@@ -274,6 +281,10 @@ int png_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gree
 }
 
 }  // namespace
+
+ImageFileHandle* ImagePngOpenAt(BinaryFile* file, long long offset, int* error) {
+  return open_at(file, offset, error);
+}
 
 constexpr ImageFormatDriver PngDriver() {
   ImageFormatDriver d = ImageDriverRecord("PNG");

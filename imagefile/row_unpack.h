@@ -130,6 +130,15 @@ inline void ImageSplitSamples(const unsigned char* src, size_t step, size_t widt
   }
 }
 
+// One CMYK pixel (0 no ink, 255 full ink) as the colour printed on white paper, each component
+// truncated: red = (255 - C) x (255 - K) / 255, and likewise green from M and blue from Y.
+inline void ImageInkToRgb(unsigned c, unsigned m, unsigned y, unsigned k, unsigned char* red, unsigned char* green,
+                          unsigned char* blue) {
+  *red = static_cast<unsigned char>((255 - c) * (255 - k) / 255);
+  *green = static_cast<unsigned char>((255 - m) * (255 - k) / 255);
+  *blue = static_cast<unsigned char>((255 - y) * (255 - k) / 255);
+}
+
 // A run of one byte value that may go on past the end of the row it started in (some PCX and
 // Sun writers encode the picture as one stream): what does not fit is kept for the next row.
 struct ImageByteRun {

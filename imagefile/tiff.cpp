@@ -3,10 +3,12 @@
 // 8-bit RGB, in strips) are read row by row with TIFFReadScanline; every other layout libtiff
 // can convert (tiles, 16 bits, separate planes, YCbCr, JPEG, CMYK, Lab, 2 bits...) is read whole
 // through its RGBA interface, which also honours the file's orientation.
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <new>
 
+#include <Eigen/Dense>
 #include <tiffio.h>
 
 #include "format_driver.h"
@@ -31,6 +33,8 @@ struct TiffData {
   uint32_t* raster;    // the whole picture as RGBA, bottom row first (RGBA path)
   int photometric;
   int bits;
+  double labToRgb[9];  // CIELAB files: XYZ relative to the file's white to linear sRGB (row-major)
+  double labWhite[3];  // the file's white point, XYZ with Y = 1
   bool rgba;       // read through libtiff's RGBA interface
   bool associatedAlpha;  // the RGBA raster's colours are multiplied by its alpha
   uint16_t orientation;  // the Orientation tag, 1 to 8 (RGBA path)
@@ -159,6 +163,10 @@ bool supported_layout(int bits, int samples, int photometric) {
     if (bits == 12) return photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
     return false;
   }
+  // libtiff's RGBA interface turns CIELAB's white yellow (its white is not adapted to the screen's)
+  if (samples == 3 && bits == 8 && photometric == PHOTOMETRIC_CIELAB) return true;
+  // printers' 16-bit CMYK, which libtiff's RGBA interface does not convert
+  if (samples == 4 && bits == 16) return photometric == PHOTOMETRIC_SEPARATED;
   return samples == 3 && bits == 8 && photometric == PHOTOMETRIC_RGB;
 }
 
@@ -204,6 +212,52 @@ int check_striles(TIFF* t, uint32_t height, uint16_t compression, uint16_t plana
   (void)samples;
   if (readTotal > kMaxStripWork + 4 * fileSize) return IMAGE_ERR_VARIANT;
   return IMAGE_OK;
+}
+
+// CIELAB is relative to the file's white point (D50 when it names none, the white of print and
+// colour profiles); the screen's sRGB to D65. The Bradford transform moves the colours from the one
+// white to the other, so that the file's white shows white.
+void set_lab_conversion(TIFF* t, TiffData* d) {
+  float* chromaticity = nullptr;
+  double x = 0.3457, y = 0.3585;  // D50
+  if (TIFFGetFieldDefaulted(t, TIFFTAG_WHITEPOINT, &chromaticity) && chromaticity != nullptr &&
+      chromaticity[1] > 0.01f && chromaticity[0] > 0.0f && chromaticity[0] + chromaticity[1] < 1.0f) {
+    x = chromaticity[0], y = chromaticity[1];
+  }
+  const Eigen::Vector3d white(x / y, 1.0, (1.0 - x - y) / y);
+  const Eigen::Vector3d d65(0.95047, 1.0, 1.08883);
+  Eigen::Matrix3d bradford, xyzToSrgb;
+  bradford << 0.8951, 0.2664, -0.1614, -0.7502, 1.7135, 0.0367, 0.0389, -0.0685, 1.0296;
+  xyzToSrgb << 3.2404542, -1.5371385, -0.4985314, -0.9692660, 1.8760108, 0.0415560, 0.0556434, -0.2040259, 1.0572252;
+  // each cone response scaled from the file's white to D65's
+  const Eigen::Vector3d gain = (bradford * d65).cwiseQuotient(bradford * white);
+  const Eigen::Matrix3d toRgb = xyzToSrgb * bradford.inverse() * gain.asDiagonal() * bradford;
+  Eigen::Map<Eigen::Matrix<double, 3, 3, Eigen::RowMajor>>(d->labToRgb) = toRgb;
+  Eigen::Map<Eigen::Vector3d>(d->labWhite) = white;
+}
+
+// A linear sRGB component, out-of-gamut values clipped, on the 0-255 screen scale (truncated).
+unsigned char srgb_byte(double linear) {
+  if (linear <= 0.0) return 0;
+  if (linear >= 1.0) return 255;
+  const double v = linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+  return static_cast<unsigned char>(v * 255.0);
+}
+
+// 8-bit CIELAB pixels (L* on 0-255 for 0-100, a* and b* signed) to sRGB.
+void lab_to_rgb(const TiffData* d, const unsigned char* lab, size_t width, unsigned char* red,
+                unsigned char* green, unsigned char* blue) {
+  auto inverse = [](double t) { return t > 6.0 / 29.0 ? t * t * t : 3.0 * (6.0 / 29.0) * (6.0 / 29.0) * (t - 4.0 / 29.0); };
+  for (size_t x = 0; x < width; ++x, lab += 3) {
+    const double fy = (lab[0] * 100.0 / 255.0 + 16.0) / 116.0;
+    const double fx = fy + static_cast<signed char>(lab[1]) / 500.0;
+    const double fz = fy - static_cast<signed char>(lab[2]) / 200.0;
+    const double xyz[3] = {d->labWhite[0] * inverse(fx), d->labWhite[1] * inverse(fy), d->labWhite[2] * inverse(fz)};
+    const double* m = d->labToRgb;
+    red[x] = srgb_byte(m[0] * xyz[0] + m[1] * xyz[1] + m[2] * xyz[2]);
+    green[x] = srgb_byte(m[3] * xyz[0] + m[4] * xyz[1] + m[5] * xyz[2]);
+    blue[x] = srgb_byte(m[6] * xyz[0] + m[7] * xyz[1] + m[8] * xyz[2]);
+  }
 }
 
 ImageFileHandle* tiff_open(const char* path, int* error) {
@@ -262,7 +316,10 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
   d->fileWidth = width;
   d->fileHeight = height;
   // rows stored other than top row first, left to right, are turned upright on the RGBA path
+  uint16_t inks = INKSET_CMYK;
+  TIFFGetFieldDefaulted(t, TIFFTAG_INKSET, &inks);
   const bool scanlines = planar == PLANARCONFIG_CONTIG && sampleFormat == SAMPLEFORMAT_UINT &&
+                         (photometric != PHOTOMETRIC_SEPARATED || inks == INKSET_CMYK) &&
                          !TIFFIsTiled(t) && supported_layout(bits, samples, photometric) &&
                          orientation == ORIENTATION_TOPLEFT;
   char message[1024];
@@ -316,6 +373,7 @@ ImageFileHandle* tiff_open(const char* path, int* error) {
     return nullptr;
   }
   d->rowBytes = rowBytes;
+  if (photometric == PHOTOMETRIC_CIELAB) set_lab_conversion(t, d);
   *error = IMAGE_OK;
   return h;
 }
@@ -401,10 +459,18 @@ int read_rgba(ImageFileHandle* h, TiffData* d) {
   // Asking for the file's own orientation (libtiff knows no transposition, so 5-8 count as 1-4)
   // gives the rows as stored, row 0 first; rgba_source turns them upright.
   const uint16_t asStored = d->orientation >= ORIENTATION_LEFTTOP ? d->orientation - 4 : d->orientation;
-  if (!TIFFReadRGBAImageOriented(d->tiff, d->fileWidth, d->fileHeight, d->raster, asStored, 1)) {
-    return IMAGE_ERR_READ;
+  TIFFRGBAImage image;
+  char message[1024];
+  if (!TIFFRGBAImageBegin(&image, d->tiff, 1, message)) return IMAGE_ERR_READ;
+  image.req_orientation = asStored;
+  // 16-bit samples keep their high byte, as 16-bit rows are read elsewhere; libtiff would round
+  // them, and dividing by a tiny associated alpha multiplies that rounding up to 255 times
+  if (image.Bitdepth16To8 != nullptr) {
+    for (uint32_t v = 0; v <= 0xFFFF; ++v) image.Bitdepth16To8[v] = static_cast<uint8_t>(v >> 8);
   }
-  return IMAGE_OK;
+  const int read = TIFFRGBAImageGet(&image, d->raster, d->fileWidth, d->fileHeight);
+  TIFFRGBAImageEnd(&image);
+  return read ? IMAGE_OK : IMAGE_ERR_READ;
 }
 
 // Where the upright picture's pixel (x, y from the top) is in the raster of stored rows, for each
@@ -455,7 +521,19 @@ int tiff_read_rgb_row(ImageFileHandle* h, unsigned char* red, unsigned char* gre
   TiffData* d = static_cast<TiffData*>(h->driverData);
   if (d->rgba) return tiff_read_rgba_row(h, red, green, blue);
   if (!read_scanline(h, d)) return IMAGE_ERR_READ;
-  ImageSplitSamples(d->row, 3, static_cast<size_t>(h->width), red, green, blue);
+  const size_t width = static_cast<size_t>(h->width);
+  if (d->photometric == PHOTOMETRIC_CIELAB) {
+    lab_to_rgb(d, d->row, width, red, green, blue);
+  } else if (d->bits == 16) {
+    // libtiff gives the samples in the machine's byte order; their high bytes are the inks
+    for (size_t x = 0; x < width; ++x) {
+      uint16_t ink[4];
+      std::memcpy(ink, d->row + 8 * x, sizeof ink);
+      ImageInkToRgb(ink[0] >> 8, ink[1] >> 8, ink[2] >> 8, ink[3] >> 8, red + x, green + x, blue + x);
+    }
+  } else {
+    ImageSplitSamples(d->row, 3, width, red, green, blue);
+  }
   --h->currentRow;
   return IMAGE_OK;
 }
