@@ -29,8 +29,9 @@ TEST_F(AppTest, MenuEntryWithAMisspeltCallbackDoesNothing) {
       {0, 0, [] { appState.refCount = 0, TukHeadlessAnswerFile((kDemo + "demo.cen").c_str()); },
        [] { return appState.refCount == 15; }},
       {0, 2, [] { TukHeadlessAnswerFile((kDemo + "demo.jpg").c_str()); }, [] { return appState.refCount == 0; }},
-      {0, 3, [] { appState.refCount = 0, TukHeadlessAnswerFile((kDemo + "demo.ref").c_str()); },
-       [] { return appState.refCount == 15; }},
+      {0, 3,
+       [] { appState.refCount = appState.cameraCurrent = 0, TukHeadlessAnswerFile((kDemo + "demo.ref").c_str()); },
+       [] { return appState.refCount == 15 && appState.cameraCurrent == 1; }},
       {0, 4, [] { appState.teamACount = 0, TukHeadlessAnswerFile((kDemo + "demo.obj").c_str()); },
        [] { return appState.teamACount == 3; }},
       {0, 6, [this] { TukHeadlessAnswerFile((tmp + "/m.ref").c_str()); },
@@ -79,16 +80,9 @@ TEST_F(AppTest, MenuEntryWithAMisspeltCallbackDoesNothing) {
   EXPECT_EQ(attr(appState.mainDialog, "VISIBLE"), "NO");
 }
 
-class TrustTest : public AppTest {
- protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    ASSERT_NO_FATAL_FAILURE(load_demo());
-  }
-};
-
 // A new picture clears the points and the field lines, and leaves no camera to measure or model with.
-TEST_F(TrustTest, NewPictureKeepsTheOldPointsOrCamera) {
+TEST_F(AppTest, NewPictureKeepsTheOldPointsOrCamera) {
+  ASSERT_NO_FATAL_FAILURE(load_demo());
   appState.measureX1 = 300, appState.measureY1 = 100, appState.measureX2 = 400, appState.measureY2 = 150;
   ASSERT_EQ(measure_clicked_points(MODE_PARALLEL_DISTANCE).ok, 1);
   appState.showRefPoints = appState.showObjPoints = appState.showFieldLines = appState.modelReady = 1;
@@ -112,7 +106,8 @@ TEST_F(TrustTest, NewPictureKeepsTheOldPointsOrCamera) {
 }
 
 // One landmark tied to the wrong entry: named in a message, gone with Remove Last Reference Point.
-TEST_F(TrustTest, MislabelledLastPointIsNotNamedOrNotRemoved) {
+TEST_F(AppTest, MislabelledLastPointIsNotNamedOrNotRemoved) {
+  ASSERT_NO_FATAL_FAILURE(load_demo());
   const int n = appState.refCount;
   // the demo's first point (0, 13.84) clicked again, but tied to the right goal-area corner (5.5, 24.84)
   appState.refWorldX[n] = 5.5, appState.refWorldY[n] = 24.84, appState.refWorldZ[n] = 0;
@@ -136,7 +131,8 @@ TEST_F(TrustTest, MislabelledLastPointIsNotNamedOrNotRemoved) {
 }
 
 // A click on a cross in Add Reference Points mode offers to move the point or remove it.
-TEST_F(TrustTest, ClickOnACrossAddsAPointInsteadOfMovingOrRemovingIt) {
+TEST_F(AppTest, ClickOnACrossAddsAPointInsteadOfMovingOrRemovingIt) {
+  ASSERT_NO_FATAL_FAILURE(load_demo());
   appState.interactionMode = MODE_ADD_REFERENCE;
   const int n = appState.refCount;
   const int x = appState.refImageX[2], y = appState.refImageY[2];

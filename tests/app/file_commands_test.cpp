@@ -97,38 +97,6 @@ TEST_F(AppTest, FailedLoadLosesWhatWasLoaded) {
       EXPECT_EQ(appState.refImageX[0], before.refImageX[0]);
     }
   }
-  // cancelled: nothing at all changes
-  appState.refCount = 3;
-  TukHeadlessAnswerFile(nullptr);
-  load_cena_cb(nullptr, 0);
-  EXPECT_EQ(appState.refCount, 3);
-}
-
-TEST_F(AppTest, ReferencePointsLoadSkipsCalibrationOrObjectPointsLoadRunsIt) {
-  ASSERT_NO_FATAL_FAILURE(load_demo());
-  appState.modelReady = 1;
-  TukHeadlessAnswerFile(nullptr);
-  load_refpto_cb(nullptr, 0);
-  EXPECT_EQ(appState.modelReady, 0) << "dropped even by a cancelled command";
-  // eight of the demo's points, two of them the crossbar's ends, recalibrate and mark the landmarks
-  std::string eight = "8\n0 37.66 2.44 183 292\n0 30.34 2.44 143 272\n";
-  std::ifstream in(kDemo + "demo.ref");
-  std::string line;
-  std::getline(in, line);
-  for (int i = 0; i < 6 && std::getline(in, line); ++i) eight += line + "\n";
-  appState.landmarkMarked = 0;
-  run(load_refpto_cb, write("eight.ref", eight));
-  EXPECT_EQ(appState.refCount, 8);
-  EXPECT_EQ(appState.landmarkMarked, 1);
-  EXPECT_EQ(appState.cameraCurrent, 1);
-
-  const double groundBefore = appState.teamAGroundX[0];
-  run(load_objpto_cb, write("o.obj", "1 10 20 0 1 5 6 0"));
-  EXPECT_EQ(appState.teamACount, 1);
-  EXPECT_EQ(appState.teamAImageY[0], 20);
-  EXPECT_EQ(appState.teamBCount + appState.ballPresent, 0);
-  EXPECT_EQ(appState.refereeImageX, 5);
-  EXPECT_EQ(appState.teamAGroundX[0], groundBefore) << "ground positions wait for the next calibration";
 }
 
 // Save Scene, then Load Scene from another folder: the same points, the same camera to the bit.
