@@ -1,6 +1,5 @@
 // The menus' commands picked through the headless driver on the demo scene, and the camera kept
 // in step with the picture and the points.
-#include "app/calibration_text.h"
 #include "app/help_viewer.h"
 #include "app/reference_edit.h"
 #include "app/scene_commands.h"
@@ -21,23 +20,24 @@ TukHandle menu_entry(int submenu, int index) {
 TEST_F(AppTest, MenuEntryWithAMisspeltCallbackDoesNothing) {
   ASSERT_EQ(chdir(tmp.c_str()), 0);  // where Help finds no file of its own
   const int teamAColour = appState.teamAColor, teamBColour = appState.teamBColor;
+  // the file a command asks for, with a count its reading must set again
+  auto answer = [](std::string path, int* cleared) -> std::function<void()> {
+    return [=] {
+      if (cleared) *cleared = 0;
+      TukHeadlessAnswerFile(path.c_str());
+    };
+  };
   struct Row {
     int sub, index;
     std::function<void()> before;
     std::function<bool()> done;
   } rows[] = {
-      {0, 0, [] { appState.refCount = 0, TukHeadlessAnswerFile((kDemo + "demo.cen").c_str()); },
-       [] { return appState.refCount == 15; }},
-      {0, 2, [] { TukHeadlessAnswerFile((kDemo + "demo.jpg").c_str()); }, [] { return appState.refCount == 0; }},
-      {0, 3,
-       [] { appState.refCount = appState.cameraCurrent = 0, TukHeadlessAnswerFile((kDemo + "demo.ref").c_str()); },
-       [] { return appState.refCount == 15 && appState.cameraCurrent == 1; }},
-      {0, 4, [] { appState.teamACount = 0, TukHeadlessAnswerFile((kDemo + "demo.obj").c_str()); },
-       [] { return appState.teamACount == 3; }},
-      {0, 6, [this] { TukHeadlessAnswerFile((tmp + "/m.ref").c_str()); },
-       [this] { return access((tmp + "/m.ref").c_str(), F_OK) == 0; }},
-      {0, 7, [this] { TukHeadlessAnswerFile((tmp + "/s").c_str()); },
-       [this] { return access((tmp + "/s.cen").c_str(), F_OK) == 0; }},
+      {0, 0, answer(kDemo + "demo.cen", &appState.refCount), [] { return appState.refCount == 15; }},
+      {0, 2, answer(kDemo + "demo.jpg", nullptr), [] { return appState.refCount == 0; }},
+      {0, 3, answer(kDemo + "demo.ref", &appState.cameraCurrent), [] { return appState.cameraCurrent == 1; }},
+      {0, 4, answer(kDemo + "demo.obj", &appState.teamACount), [] { return appState.teamACount == 3; }},
+      {0, 6, answer(tmp + "/m.ref", nullptr), [this] { return access((tmp + "/m.ref").c_str(), F_OK) == 0; }},
+      {0, 7, answer(tmp + "/s", nullptr), [this] { return access((tmp + "/s.cen").c_str(), F_OK) == 0; }},
       {1, 0, nullptr, [] { return appState.interactionMode == MODE_ADD_REFERENCE; }},
       {1, 1, nullptr, [] { return appState.interactionMode == MODE_ADD_OBJECT; }},
       // "Não" is offered first: without an answer nothing goes

@@ -91,7 +91,6 @@ TEST_P(ViewTest, ClickStoresAPixelOtherThanTheOneDrawnUnderThePointer) {
     const unsigned char* f = frame(&fw, &fh);
     decode(at(f, fw, fh, px, py), &before_col, &before_row);
     zoom_to(zoom, px, py);
-    ASSERT_EQ(appState.zoom, zoom);
     // zoomed in, the picture pans with scroll bars, in a window of the same size
     EXPECT_EQ(TukGetBool(appState.imageCanvas, "SCROLLBAR"), large || zoom > 1 ? 1 : 0);
     int now_w = 0, now_h = 0;
@@ -139,7 +138,6 @@ bool yellow(const unsigned char* p) { return p[0] >= 180 && p[1] >= 180 && p[2] 
 TEST_F(AppTest, OverlaysDriftOffTheLandmarksWhenPannedOrZoomed) {
   for (const Size s : {Size{641, 481}, Size{1920, 1080}}) {
     SCOPED_TRACE(s.w);
-    zoom_to(1, 0, 0);
     load_picture(s.w, s.h, false);
     const SyntheticCamera camera{{28, -22, 20}, {12, 34, 0}, 0.9 * s.w, s.w, s.h};
     int chosen[FIELD_LANDMARK_COUNT], n = 0;

@@ -1,8 +1,7 @@
 # A picture narrower than the menu bar under Xvfb (1280 x 1024): a 160 x 120 picture made here
-# with ImageMagick, loaded through File > "Load Image". The window keeps all five menu titles
-# (Help > About still opens), the picture sits at the left of its canvas, and in Edit > "Add
-# Reference Points" mode a click right of the picture opens no dialog and stores nothing, while
-# a click on it opens the landmark dialog (so the mode was on). What was stored is read from
+# with ImageMagick, loaded through File > "Load Image". The window keeps all five menu titles on
+# its menu bar, and in Edit > "Add Reference Points" mode a click right of the picture opens no
+# dialog and stores nothing, while a click on it opens the landmark dialog (so the mode was on). What was stored is read from
 # VARNESK_STATE_FILE at exit.
 # Arguments: e2e_lib.sh X_CLOSE SHOTS_DIR VARNESK
 source "$1" "$2" "$3"
@@ -26,14 +25,7 @@ menu_bar "$MAIN"
 last=${MENU_TITLES[4]}
 [ "${last#* }" -lt "$((MW - 4))" ] || fail "the Help title ends at ${last#* }, at the window's edge ($MW)"
 
-# 2. the picture at the left: its gradient changes down a column, the strip right of it does not
-[ "$(pixel_at $((CX + 80)) $((CY + 5)))" != "$(pixel_at $((CX + 80)) $((CY + 114)))" ] ||
-  fail "no gradient where the picture should be"
-right=$((CX + (160 + CW) / 2))
-[ "$(pixel_at "$right" $((CY + 5)))" = "$(pixel_at "$right" $((CY + 114)))" ] ||
-  fail "the canvas right of the picture is not plain background"
-
-# 3. Edit > Add Reference Points, a click right of the picture: no dialog
+# 2. Edit > Add Reference Points, a click right of the picture: no dialog
 menu_pick 1 0
 xdotool mousemove --window "$CANVAS" $(( (160 + CW) / 2 )) 60 click 1
 sleep 1
@@ -46,13 +38,6 @@ DIALOG=$(wait_window '^Field Reference Points$') || exit 1
 shot small_4_click_on_picture >/dev/null
 "$X_CLOSE" "$DIALOG"
 wait_gone '^Field Reference Points$'
-
-# 4. the last menu works: Help > About
-menu_pick 4 1
-ABOUT=$(wait_window '^About$') || exit 1
-shot small_5_about >/dev/null
-"$X_CLOSE" "$ABOUT"
-wait_gone '^About$'
 
 "$X_CLOSE" "$MAIN"
 wait_exit "$PID"
