@@ -1,0 +1,175 @@
+// JPEG reader: files cut or patched from cjpeg's, and CMYK, YCCK, two-component and many-scan
+// files written here with libjpeg's compressor (cjpeg's own files are in the corpus test).
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "format_driver.h"
+#include "image_test_util.h"
+
+using namespace imgtest;
+
+namespace {
+
+// Writes a JPEG of `components` samples per pixel (rows top first) stored in colour space
+// `stored`; quality 100 and no chroma subsampling, so flat blocks come back near exact.
+bool WriteJpeg(const std::string& path, int width, int height, int components, J_COLOR_SPACE input,
+               J_COLOR_SPACE stored, const std::vector<unsigned char>& samples, bool adobe, bool progressive = false) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(width), c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = components, c.in_color_space = input;
+  jpeg_set_defaults(&c);
+  jpeg_set_colorspace(&c, stored);
+  c.write_Adobe_marker = adobe ? TRUE : FALSE;
+  if (progressive) jpeg_simple_progression(&c);
+  for (int i = 0; i < c.num_components; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+  jpeg_set_quality(&c, 100, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(&samples[static_cast<size_t>(c.next_scanline) * width * components]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(f) == 0;
+}
+
+// Offset of the first marker 0xFF `code` from `from`, or 0.
+size_t FindMarker(const std::vector<unsigned char>& bytes, unsigned char code, size_t from = 2) {
+  for (size_t i = from; i + 1 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && bytes[i + 1] == code) return i;
+  }
+  return 0;
+}
+size_t LastScan(const std::vector<unsigned char>& bytes) {
+  size_t at = 0;
+  for (size_t i = FindMarker(bytes, 0xDA); i != 0; i = FindMarker(bytes, 0xDA, i + 2)) at = i;
+  return at;
+}
+
+}  // namespace
+
+TEST(Jpeg, CutOrUnsupportedFilePassesForAPicture) {
+  const std::vector<unsigned char> baseline = ReadFileBytes(DataPath("jpeg/rgb_q90.jpg"));
+  const std::vector<unsigned char> progressive = ReadFileBytes(DataPath("jpeg/progressive.jpg"));
+  const size_t sos = FindMarker(baseline, 0xDA), sof = FindMarker(baseline, 0xC0), lastScan = LastScan(progressive);
+  ASSERT_TRUE(sos != 0 && sof != 0 && lastScan != 0);
+  const size_t sosEnd = sos + 2 + (baseline[sos + 2] << 8 | baseline[sos + 3]);
+  auto cut = [](std::vector<unsigned char> b, size_t n) { return b.resize(n), b; };
+  // the frame header: FF C0, length, precision, then height and width
+  auto patched = [](std::vector<unsigned char> b, size_t at, std::vector<unsigned char> v) {
+    std::copy(v.begin(), v.end(), b.begin() + static_cast<long>(at));
+    return b;
+  };
+  std::vector<unsigned char> noScanData = cut(baseline, sosEnd);
+  noScanData.push_back(0xFF), noScanData.push_back(0xD9);
+  struct Case {
+    const char* what;
+    std::vector<unsigned char> bytes;
+    int info, load;
+  };
+  const Case cases[] = {
+      {"cut inside the headers", cut(baseline, sof + 4), IMAGE_ERR_READ, IMAGE_ERR_READ},
+      {"cut at the first scan header", cut(baseline, sosEnd), IMAGE_ERR_READ, IMAGE_ERR_READ},
+      {"an end marker where the scan data belong", noScanData, IMAGE_ERR_READ, IMAGE_ERR_READ},
+      {"cut in the middle of the scan", cut(baseline, (sosEnd + baseline.size()) / 2), IMAGE_OK, IMAGE_ERR_READ},
+      {"only the end marker missing", cut(baseline, baseline.size() - 2), IMAGE_OK, IMAGE_ERR_READ},
+      {"progressive cut before its last scan", cut(progressive, lastScan), IMAGE_OK, IMAGE_ERR_READ},
+      {"12-bit samples", patched(baseline, sof + 4, {12}), IMAGE_OK, IMAGE_ERR_VARIANT},
+      {"lossless process", patched(baseline, sof + 1, {0xC3}), IMAGE_ERR_VARIANT, IMAGE_ERR_VARIANT},
+      {"65500 x 65500, refused before decoding", patched(baseline, sof + 5, {0xFF, 0xDC, 0xFF, 0xDC}),
+       IMAGE_ERR_VARIANT, IMAGE_ERR_VARIANT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(WriteFileBytes(TempPath("cut.jpg"), c.bytes));
+    ExpectCodes(TempPath("cut.jpg"), c.info, c.load);
+  }
+}
+
+TEST(Jpeg, ScansOrCoefficientsBeyondTheBoundAreDecoded) {
+  // A flat progressive picture whose last scan (an empty refinement, a few bytes) is repeated:
+  // each copy costs a pass over all 4.7 million pixels. 950 scans are under the scan cap but
+  // beyond the work bound; the file as written loads.
+  const int width = 2048, height = 2304;
+  const std::string path = TempPath("many-scans.jpg");
+  ASSERT_TRUE(WriteJpeg(path, width, height, 1, JCS_GRAYSCALE, JCS_GRAYSCALE,
+                        std::vector<unsigned char>(static_cast<size_t>(width) * height, 90), false, true));
+  ExpectCodes(path, IMAGE_OK, IMAGE_OK);
+  std::vector<unsigned char> bytes = ReadFileBytes(path);
+  const size_t last = LastScan(bytes), end = bytes.size() - 2;  // before the end-of-image marker
+  ASSERT_NE(last, 0u);
+  std::vector<unsigned char> many(bytes.begin(), bytes.begin() + static_cast<long>(end));
+  while (many.size() < end + 940 * (end - last)) many.insert(many.end(), bytes.begin() + static_cast<long>(last), bytes.begin() + static_cast<long>(end));
+  many.push_back(0xFF), many.push_back(0xD9);
+  ASSERT_TRUE(WriteFileBytes(path, many));
+  ExpectCodes(path, IMAGE_OK, IMAGE_ERR_VARIANT);
+
+  // 16000 x 16000 is within the pixel limit, but a progressive decoder would need 768 MB of
+  // coefficients for it: the first row read refuses, the size is still reported
+  bytes = ReadFileBytes(DataPath("jpeg/progressive.jpg"));
+  const size_t sof = FindMarker(bytes, 0xC2);
+  ASSERT_NE(sof, 0u);
+  bytes[sof + 5] = bytes[sof + 7] = 16000 >> 8, bytes[sof + 6] = bytes[sof + 8] = 16000 & 0xFF;
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  ImageFormatDriver* jpeg = ImageFindFormat("JPEG");
+  int error = -1;
+  ImageFileHandle* h = jpeg->open(path.c_str(), &error);
+  ASSERT_EQ(error, IMAGE_OK);
+  EXPECT_EQ(h->width, 16000);
+  std::vector<unsigned char> row(16000);
+  EXPECT_EQ(jpeg->readRgbRow(h, row.data(), row.data(), row.data()), IMAGE_ERR_VARIANT);
+  jpeg->close(h);
+}
+
+TEST(Jpeg, AdobeInversionOfCmykAndYcckMissingOrPlainCmykInverted) {
+  // 16x16 blocks of C, M, Y, K values and the colour each must come out as
+  struct Block {
+    unsigned char cmyk[4];
+    unsigned rgb;
+  };
+  const Block blocks[] = {
+      {{0, 255, 255, 0}, 0xFF0000}, {{255, 0, 255, 0}, 0x00FF00}, {{255, 255, 0, 0}, 0x0000FF},
+      {{0, 0, 0, 0}, 0xFFFFFF},     {{0, 0, 0, 255}, 0x000000},   {{0, 0, 0, 128}, 0x7F7F7F},
+      {{128, 0, 0, 0}, 0x7FFFFF},   {{0, 128, 128, 128}, 0x7F3F3F},
+  };
+  const int n = sizeof blocks / sizeof blocks[0], width = 16 * n, height = 16;
+  std::vector<unsigned char> plain, inverted;
+  for (int i = 0; i < width * height * 4; ++i) {
+    plain.push_back(blocks[i / 4 % width / 16].cmyk[i % 4]);
+    inverted.push_back(static_cast<unsigned char>(255 - plain.back()));
+  }
+  // Adobe's applications store CMYK inverted and say so in their APP14 marker
+  struct Case {
+    const char* name;
+    J_COLOR_SPACE stored;
+    const std::vector<unsigned char>& samples;
+    bool adobe;
+  };
+  const Case cases[] = {{"plain CMYK", JCS_CMYK, plain, false}, {"Adobe CMYK", JCS_CMYK, inverted, true},
+                        {"Adobe YCCK", JCS_YCCK, inverted, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteJpeg(TempPath("cmyk.jpg"), width, height, 4, JCS_CMYK, c.stored, c.samples, c.adobe));
+    Planes p;
+    ASSERT_EQ(LoadImage(TempPath("cmyk.jpg"), &p), IMAGE_OK);
+    for (int b = 0; b < n; ++b) {
+      for (int shift = 0; shift <= 16; shift += 8) {
+        EXPECT_NEAR(int(p.rgb(16 * b + 8, 8) >> shift & 0xFF), int(blocks[b].rgb >> shift & 0xFF), 3) << "block " << b;
+      }
+    }
+  }
+  // two components of no known colour space: the size is reported, the pixels are not read
+  ASSERT_TRUE(WriteJpeg(TempPath("two.jpg"), 24, 8, 2, JCS_UNKNOWN, JCS_UNKNOWN, std::vector<unsigned char>(384, 100), true));
+  int w = 0, h = 0;
+  EXPECT_EQ(ImageFileInfo(TempPath("two.jpg").c_str(), &w, &h, nullptr, nullptr), IMAGE_OK);
+  EXPECT_EQ(w, 24);
+  EXPECT_EQ(h, 8);
+  ExpectCodes(TempPath("two.jpg"), IMAGE_OK, IMAGE_ERR_VARIANT);
+}
