@@ -129,21 +129,24 @@ inline void ExpectSamePlanes(const Planes& want, const Planes& got, int toleranc
   }
 }
 
-// Loads `path` and compares it with what `pipeline` (a shell command in which {} stands for the
-// path, writing any PNM) decodes, or with the truth picture <name>.ppm beside the file when
-// `pipeline` is empty.
-inline void ExpectDecodesLike(const std::string& path, std::string pipeline, int tolerance = 0) {
-  SCOPED_TRACE(path);
-  Planes want, got;
+// What `pipeline` (a shell command in which {} stands for the path, writing any PNM) decodes
+// `path` to, or the truth picture <name>.ppm beside the file when `pipeline` is empty.
+inline bool Reference(const std::string& path, std::string pipeline, Planes* out) {
   int status = -1;
   if (pipeline.empty()) {
     const std::vector<unsigned char> truth = ReadFileBytes(path.substr(0, path.rfind('.')) + ".ppm");
-    ASSERT_TRUE(ParsePpm(std::string(truth.begin(), truth.end()), &want)) << "no truth picture";
-  } else {
-    const size_t at = pipeline.find("{}");
-    if (at != std::string::npos) pipeline.replace(at, 2, ShellQuote(path));
-    ASSERT_TRUE(ParsePpm(RunCommand(pipeline + " | ppmtoppm", &status), &want)) << pipeline;
+    return ParsePpm(std::string(truth.begin(), truth.end()), out);
   }
+  const size_t at = pipeline.find("{}");
+  if (at != std::string::npos) pipeline.replace(at, 2, ShellQuote(path));
+  return ParsePpm(RunCommand(pipeline + " | ppmtoppm", &status), out);
+}
+
+// Loads `path` and compares it with its reference.
+inline void ExpectDecodesLike(const std::string& path, const std::string& pipeline, int tolerance = 0) {
+  SCOPED_TRACE(path);
+  Planes want, got;
+  ASSERT_TRUE(Reference(path, pipeline, &want)) << "no reference picture: " << pipeline;
   ASSERT_EQ(LoadImage(path, &got), IMAGE_OK);
   ExpectSamePlanes(want, got, tolerance);
 }
