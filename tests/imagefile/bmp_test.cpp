@@ -67,7 +67,7 @@ TEST(Bmp, RunLengthEscapeMovesUnlikeOtherReaders) {
 // files may be refused, but what decodes must look like one of the renderings given for it; b/
 // files must fail cleanly or decode without fault (the sanitizers watch for the fault).
 TEST(Bmp, BmpsuiteFileDecodesUnlikeItsReferenceRendering) {
-  const std::string suite = SharedPath("images/bmpsuite/");
+  const std::string suite = std::string(VARNESK_SOURCE_DIR) + "/../shared/corpora/images/bmpsuite/";
   std::ifstream in(suite + "reference/map.json");
   ASSERT_TRUE(in.good()) << "bmpsuite is missing from the shared corpora";
   // Pillow's alpha, which also applies a tRNS colour key (pngtopnm -alpha does not)

@@ -41,16 +41,12 @@ bool WriteJpeg(const std::string& path, int width, int height, int components, J
   return std::fclose(f) == 0;
 }
 
-// Offset of the first marker 0xFF `code` from `from`, or 0.
-size_t FindMarker(const std::vector<unsigned char>& bytes, unsigned char code, size_t from = 2) {
-  for (size_t i = from; i + 1 < bytes.size(); ++i) {
-    if (bytes[i] == 0xFF && bytes[i + 1] == code) return i;
+// Offsets of every marker 0xFF `code` after the start of image.
+std::vector<size_t> Markers(const std::vector<unsigned char>& b, unsigned char code) {
+  std::vector<size_t> at;
+  for (size_t i = 2; i + 1 < b.size(); ++i) {
+    if (b[i] == 0xFF && b[i + 1] == code) at.push_back(i);
   }
-  return 0;
-}
-size_t LastScan(const std::vector<unsigned char>& bytes) {
-  size_t at = 0;
-  for (size_t i = FindMarker(bytes, 0xDA); i != 0; i = FindMarker(bytes, 0xDA, i + 2)) at = i;
   return at;
 }
 
@@ -66,8 +62,8 @@ TEST(Jpeg, ScansOrCoefficientsBeyondTheBoundAreDecoded) {
                         std::vector<unsigned char>(static_cast<size_t>(width) * height, 90), false, true));
   ExpectCodes(path, IMAGE_OK, IMAGE_OK);
   std::vector<unsigned char> bytes = ReadFileBytes(path);
-  const size_t last = LastScan(bytes), end = bytes.size() - 2;  // before the end-of-image marker
-  ASSERT_NE(last, 0u);
+  ASSERT_FALSE(Markers(bytes, 0xDA).empty());
+  const size_t last = Markers(bytes, 0xDA).back(), end = bytes.size() - 2;  // before the end-of-image marker
   std::vector<unsigned char> many(bytes.begin(), bytes.begin() + static_cast<long>(end));
   while (many.size() < end + 940 * (end - last)) many.insert(many.end(), bytes.begin() + static_cast<long>(last), bytes.begin() + static_cast<long>(end));
   many.push_back(0xFF), many.push_back(0xD9);
@@ -77,8 +73,8 @@ TEST(Jpeg, ScansOrCoefficientsBeyondTheBoundAreDecoded) {
   // 16000 x 16000 is within the pixel limit, but a progressive decoder would need 768 MB of
   // coefficients for it: the first row read refuses, the size is still reported
   bytes = ReadFileBytes(DataPath("jpeg/progressive.jpg"));
-  const size_t sof = FindMarker(bytes, 0xC2);
-  ASSERT_NE(sof, 0u);
+  ASSERT_EQ(Markers(bytes, 0xC2).size(), 1u);
+  const size_t sof = Markers(bytes, 0xC2)[0];
   bytes[sof + 5] = bytes[sof + 7] = 16000 >> 8, bytes[sof + 6] = bytes[sof + 8] = 16000 & 0xFF;
   ASSERT_TRUE(WriteFileBytes(path, bytes));
   ImageFormatDriver* jpeg = ImageFindFormat("JPEG");
