@@ -240,10 +240,10 @@ TEST(ImageCorpus, FileDecodesUnlikeAnIndependentReaderOrGivesTheWrongCode) {
         continue;
       }
       ImageFileDescription d{};
-      ASSERT_EQ(ImageFileDescribe(path.c_str(), &d), IMAGE_OK) << name;
+      EXPECT_EQ(ImageFileDescribe(path.c_str(), &d), IMAGE_OK) << name;
       std::string upper = format;
       for (char& c : upper) c = static_cast<char>(std::toupper(c));
-      EXPECT_EQ(d.format, upper) << name;
+      EXPECT_EQ(d.format != nullptr ? d.format : "", upper) << name;
       EXPECT_EQ(d.readable, IMAGE_OK) << name;
       const bool truth = fs::exists(path.substr(0, path.rfind('.')) + ".ppm");
       const auto own = kDecoder.find(name);
