@@ -280,7 +280,9 @@ ImageFileHandle* gif_open(const char* path, int* error) {
   }
   g->codeSize = BinaryFileGetByte(f);
   g->dataPosition = BinaryFileTell(f);
-  if (entries == 0 || BinaryFileError(f)) return refuse(g, IMAGE_ERR_READ, error);
+  // (with no colour table at all the standard leaves the colours to the reader: the palette
+  // size stays 0 and the indices show as the grey of their level, as other readers show them)
+  if (BinaryFileError(f)) return refuse(g, IMAGE_ERR_READ, error);
   int dims = ImageCheckDimensions(width, height);
   if (dims != IMAGE_OK) return refuse(g, dims, error);
 

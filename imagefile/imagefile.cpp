@@ -116,8 +116,10 @@ int load_rgb_planar(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned c
 }
 
 int load_map(const ImageFormatDriver* drv, ImageFileHandle* h, unsigned char* planes[3]) {
-  // an index the palette does not cover reads black, never memory past the tables
-  unsigned char table[3][256] = {};
+  // an index the palette does not cover reads as the grey of its own level, as other readers
+  // show it, never memory past the tables
+  unsigned char table[3][256];
+  for (int i = 0; i < 256; ++i) table[0][i] = table[1][i] = table[2][i] = static_cast<unsigned char>(i);
   if (drv->readRow == nullptr || (h->paletteSize > 0 && drv->readPalette == nullptr)) return IMAGE_ERR_VARIANT;
   if (h->paletteSize > 0) {
     std::unique_ptr<uint32_t[]> palette(new (std::nothrow) uint32_t[h->paletteSize < 256 ? 256 : h->paletteSize]());

@@ -172,7 +172,7 @@ const Picture kPictures[] = {
       {"bmp_topdown_min.bmp", 5, 5}, {"bmp_used_huge.bmp", 0, 0}, {"img1x1.bmp", 0, 0, pillow},
       {"gif_bomb_65535x4096.gif", 0, 5}, {"gif_cs1.gif", 0, 0}, {"gif_cs2.gif", 0, 0, pillow},
       {"gif_cs4.gif", 0, 0, pillow}, {"gif_frame_huge.gif", 5, 5}, {"gif_frame_zero.gif", 2, 2},
-      {"gif_many_ext.gif", 4, 4}, {"gif_no_ct.gif", 2, 2}, {"gif_no_image.gif", 4, 4},
+      {"gif_many_ext.gif", 4, 4}, {"gif_no_ct.gif", 0, 0, pillow}, {"gif_no_image.gif", 4, 4},
       {"gif_screen_huge.gif", 0, 0}, {"gif_valid.gif", 0, 0, pillow}, {"gif_valid_il.gif", 0, 0, pillow},
       {"tall2x20000.gif", 0, 0, pillow}, {"wide20000x2.gif", 0, 0, pillow}, {"jpeg_12bit.jpg", 0, 5},
       {"jpeg_sof3_lossless.jpg", 5, 5}, {"jpeg_65500sq.jpg", 5, 5}, {"jpeg_header_only.jpg", 2, 2},
