@@ -22,6 +22,10 @@ constexpr uint16_t kShort = 3;
 constexpr uint16_t kLong = 4;
 // an end-of-line code is eleven zero bits and a one; fill bits may add zeros before it
 constexpr int kEndOfLineZeros = 11;
+// libtiff's largest single allocation: its run arrays take some 8 bytes a pixel of the width,
+// so this reads rows of 8 million pixels; a header claiming wider ones is refused as too large
+// rather than costing gigabytes beside the caller's planes.
+constexpr tmsize_t kMostAllocation = 64L * 1024 * 1024;
 
 }  // namespace
 
@@ -34,6 +38,7 @@ struct FaxRows {
   uint32_t row;     // the next row to decode
   uint32_t height;
   bool damaged;     // libtiff reported an error or a warning: its rows are guesses from here on
+  bool tooLarge;    // libtiff refused an allocation beyond kMostAllocation
 };
 
 namespace {
@@ -129,8 +134,10 @@ void memory_unmap(thandle_t, void*, toff_t) {}
 
 // Bad codes and wrong row lengths come as errors, data ending early as a warning; after either
 // libtiff fills the row with a guess and goes on, so both mark the stream damaged.
-int report_handler(TIFF*, void* user, const char*, const char*, va_list) {
-  static_cast<FaxRows*>(user)->damaged = true;
+int report_handler(TIFF*, void* user, const char*, const char* format, va_list) {
+  FaxRows* r = static_cast<FaxRows*>(user);
+  r->damaged = true;
+  if (format != nullptr && std::strstr(format, "byte limit") != nullptr) r->tooLarge = true;
   return 1;
 }
 
@@ -152,25 +159,24 @@ int FaxRowsOpen(BinaryFile* file, long long offset, size_t bytes, int width, int
   write_header(r.get(), static_cast<uint32_t>(width), r->height, static_cast<uint32_t>(bytes));
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (options == nullptr) return IMAGE_ERR_READ;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMostAllocation);
   TIFFOpenOptionsSetErrorHandlerExtR(options, report_handler, r.get());
   TIFFOpenOptionsSetWarningHandlerExtR(options, report_handler, r.get());
   r->tiff = TIFFClientOpenExt("fax rows", "r", r.get(), memory_read, memory_write, memory_seek, memory_close,
                               memory_size, memory_map, memory_unmap, options);
   TIFFOpenOptionsFree(options);
   if (r->tiff == nullptr || r->damaged || static_cast<size_t>(TIFFScanlineSize64(r->tiff)) != r->rowBytes) {
+    const int e = r->tooLarge ? IMAGE_ERR_VARIANT : IMAGE_ERR_READ;
     FaxRowsClose(r.release());
-    return IMAGE_ERR_READ;
+    return e;
   }
   *rows = r.release();
   return IMAGE_OK;
 }
 
 int FaxRowsRead(FaxRows* r, unsigned char* bits) {
-  if (r->damaged || r->row >= r->height) return IMAGE_ERR_READ;
-  if (TIFFReadScanline(r->tiff, bits, r->row, 0) < 0 || r->damaged) {
-    r->damaged = true;
-    return IMAGE_ERR_READ;
-  }
+  if (!r->damaged && r->row < r->height && TIFFReadScanline(r->tiff, bits, r->row, 0) < 0) r->damaged = true;
+  if (r->damaged || r->row >= r->height) return r->tooLarge ? IMAGE_ERR_VARIANT : IMAGE_ERR_READ;
   ++r->row;
   return IMAGE_OK;
 }
