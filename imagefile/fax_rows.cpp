@@ -65,11 +65,11 @@ unsigned char* put_entry(unsigned char* p, uint16_t tag, uint16_t type, uint32_t
 // them; without it each row starts on a byte boundary, TIFF's "modified Huffman" layout.
 bool starts_with_end_of_line(const unsigned char* data, size_t size) {
   int zeros = 0;
-  for (size_t i = 0; i < size; ++i) {
+  for (size_t i = 0; i < size && zeros < kEndOfLineZeros; ++i) {
     if (data[i] != 0) return zeros + __builtin_clz(static_cast<unsigned>(data[i])) - 24 >= kEndOfLineZeros;
     zeros += 8;
   }
-  return false;
+  return zeros >= kEndOfLineZeros;
 }
 
 void write_header(FaxRows* r, uint32_t width, uint32_t height, uint32_t bytes) {
@@ -175,6 +175,7 @@ int FaxRowsOpen(BinaryFile* file, long long offset, size_t bytes, int width, int
 }
 
 int FaxRowsRead(FaxRows* r, unsigned char* bits) {
+  if (r == nullptr) return IMAGE_ERR_READ;  // asked again after a failed open
   if (!r->damaged && r->row < r->height && TIFFReadScanline(r->tiff, bits, r->row, 0) < 0) r->damaged = true;
   if (r->damaged || r->row >= r->height) return r->tooLarge ? IMAGE_ERR_VARIANT : IMAGE_ERR_READ;
   ++r->row;
