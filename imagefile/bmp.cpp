@@ -1,11 +1,13 @@
 // Windows and OS/2 bitmaps: 1, 2, 4, 8 bits through a palette, 16, 24, 32 bits true colour,
 // uncompressed, 4- and 8-bit run-length, or 16/32 bits with bit-field masks, or a whole PNG file;
-// with or without the file header.
+// with or without the file header. OS/2 also codes 24 bits with run-length and 1 bit as fax.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "decode_bounds.h"
+#include "fax_rows.h"
 #include "format_driver.h"
 #include "row_unpack.h"
 
@@ -37,8 +39,18 @@ bool is_os2_v2_header(uint32_t size) { return size >= 16 && size <= 64 && !is_wi
 enum BmpCompression { BMP_RGB = 0, BMP_RLE8 = 1, BMP_RLE4 = 2, BMP_BITFIELDS = 3, BMP_PNG = 5, BMP_ALPHA_BITFIELDS = 6 };
 // OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length of 24-bit pixels
 // (the value Windows gives JPEG). Kept apart from the file's numbers once recognised.
+constexpr uint32_t kOs2Huffman = 3;
 constexpr uint32_t kOs2Rle24 = 4;
 constexpr int kRle24 = 1024;
+constexpr int kHuffman = 1025;
+// The densest fax coding: a make-up code of 2560 pixels takes 12 bits, so 3 bytes make at most
+// 5120 pixels; a file with fewer bytes than that for its picture is cut short.
+constexpr unsigned long long kHuffmanMostPixels = 5120;
+constexpr unsigned long long kHuffmanRunBytes = 3;
+// and the sparsest: no code is longer than 13 bits, a row adds an end-of-line code, a leading
+// white run and fill bits, so bytes past 2 a pixel and 8 a row are never decoded
+constexpr unsigned long long kHuffmanMostBytesPerPixel = 2;
+constexpr unsigned long long kHuffmanMostBytesPerRow = 8;
 // An OS/2 bitmap array ("BA") holds a list of bitmap files, each with its own 14-byte array
 // header first; its offsets count from the start of the whole file. The first bitmap is read.
 constexpr uint16_t kArraySignature = 0x4142;
@@ -63,7 +75,7 @@ struct BmpData {
   BinaryFile* file;
   int headerSize;      // 12 (OS/2), 16-64 (OS/2 version 2) or one of the Windows sizes
   int bits;            // bits per pixel
-  int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4, BMP_BITFIELDS or kRle24
+  int compression;     // BMP_RGB, BMP_RLE8, BMP_RLE4, BMP_BITFIELDS, kRle24 or kHuffman
   long long base;      // file offset of the bitmap file header (past a bitmap array's header;
                        // -14 for a bitmap without one)
   uint32_t dataOffset; // file offset of the first row
@@ -79,6 +91,7 @@ struct BmpData {
   std::unique_ptr<unsigned char[]> row;  // one file row (or one row of decoded indices)
   BmpChannel channel[3];                 // red, green, blue
   ImageFileHandle* png;  // pixels stored as a PNG file: its handle, which owns the file
+  std::unique_ptr<FaxRows, void (*)(FaxRows*)> fax{nullptr, FaxRowsClose};  // kHuffman rows
 };
 
 int trailing_zeros(uint32_t v) {
@@ -277,6 +290,7 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   }
   // OS/2 version 2 numbers its codings differently: 3 is Huffman, 4 run-length 24 bits
   const bool rle24 = os2v2 && compression == kOs2Rle24 && bits == 24;
+  const bool huffman = os2v2 && compression == kOs2Huffman;
   const bool rle = compression == BMP_RLE8 || compression == BMP_RLE4 || rle24;
   const bool bitFields = windows && (compression == BMP_BITFIELDS || compression == BMP_ALPHA_BITFIELDS);
   if (rle) {
@@ -285,11 +299,15 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
     if (!rle24 && bits != (compression == BMP_RLE8 ? 8 : 4)) *error = IMAGE_ERR_VARIANT;
   } else if (bitFields) {
     if (bits != 16 && bits != 32) *error = IMAGE_ERR_VARIANT;
+  } else if (huffman) {
+    h->compression = IMAGE_COMPRESSION_DECODED;
+    // fax coding knows two colours only
+    if (bits != 1) *error = IMAGE_ERR_VARIANT;
   } else if (compression != BMP_RGB) {
     h->compression = IMAGE_COMPRESSION_UNSUPPORTED;
     *error = IMAGE_ERR_COMPRESSION;
   }
-  d->compression = rle24 ? kRle24 : static_cast<int>(compression);
+  d->compression = rle24 ? kRle24 : huffman ? kHuffman : static_cast<int>(compression);
   if (usedColours != 0 && usedColours < static_cast<uint32_t>(h->paletteSize)) {
     h->paletteSize = static_cast<int>(usedColours);
   }
@@ -321,6 +339,8 @@ ImageFileHandle* bmp_open(const char* path, int* error) {
   const unsigned long long pixels = static_cast<unsigned long long>(width) * static_cast<unsigned long long>(height);
   if (rle) {
     if (!ImageWorkWithin(pixels, ImageBytesFrom(f, dataOffset), kRlePixelsPerByte)) *error = IMAGE_ERR_VARIANT;
+  } else if (huffman) {
+    if (!ImageDataCanHold(f, dataOffset, pixels, 1, kHuffmanMostPixels, kHuffmanRunBytes)) return fail(IMAGE_ERR_READ);
   } else if (!ImageDataCanHold(f, dataOffset, static_cast<unsigned long long>(d->rowBytes) * static_cast<unsigned long long>(height - 1) + pixel_bytes(d, h->width), 1)) {
     return fail(IMAGE_ERR_READ);
   }
@@ -342,6 +362,21 @@ int bmp_read_palette(ImageFileHandle* h, uint32_t* palette) {
   return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
 }
 
+// Fax rows are decoded from the coded bytes held in memory, as many as the file has from the
+// pixel offset on, up to the most the picture could use (trailing bytes are never decoded).
+int start_fax_rows(ImageFileHandle* h, BmpData* d) {
+  const long long available = ImageBytesFrom(d->file, d->dataOffset);
+  if (available <= 0) return IMAGE_ERR_READ;
+  const unsigned long long width = static_cast<unsigned long long>(h->width);
+  const unsigned long long rows = static_cast<unsigned long long>(h->height);
+  const unsigned long long most = rows * (width * kHuffmanMostBytesPerPixel + kHuffmanMostBytesPerRow);
+  const unsigned long long bytes = std::min(static_cast<unsigned long long>(available), most);
+  FaxRows* fax = nullptr;
+  const int e = FaxRowsOpen(d->file, d->dataOffset, static_cast<size_t>(bytes), h->width, h->height, &fax);
+  d->fax.reset(fax);
+  return e;
+}
+
 // Positions the file on the pixel data and sets up the row buffer.
 int start_rows(ImageFileHandle* h) {
   BmpData* d = data_of(h);
@@ -352,6 +387,7 @@ int start_rows(ImageFileHandle* h) {
   if (bytes == 0) return IMAGE_ERR_READ;
   d->row.reset(new (std::nothrow) unsigned char[bytes]);
   if (!d->row) return IMAGE_ERR_READ;
+  if (d->compression == kHuffman) return start_fax_rows(h, d);
   BinaryFileSeek(d->file, d->dataOffset);
   return BinaryFileError(d->file) ? IMAGE_ERR_READ : IMAGE_OK;
 }
@@ -430,6 +466,7 @@ int read_file_row(ImageFileHandle* h) {
   if (is_rle(d)) {
     return decode_rle_row(d, d->row.get(), static_cast<size_t>(h->width));
   }
+  if (d->compression == kHuffman) return FaxRowsRead(d->fax.get(), d->row.get());
   const size_t used = pixel_bytes(d, h->width);
   BinaryFileRead(d->file, d->row.get(), used);
   if (BinaryFileError(d->file)) return IMAGE_ERR_READ;
