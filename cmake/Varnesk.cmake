@@ -20,8 +20,9 @@ endfunction()
 # Builds a libFuzzer target and a CTest smoke run over its seed corpus.
 function(varnesk_add_fuzzer)
   cmake_parse_arguments(F "" "NAME;SEEDS;SECONDS" "SOURCES;LIBS" ${ARGN})
+  # a smoke run: the seeds replayed and a moment of mutation; real fuzzing runs for minutes by hand
   if(NOT F_SECONDS)
-    set(F_SECONDS 5)
+    set(F_SECONDS 1)
   endif()
   add_executable(${F_NAME} ${F_SOURCES})
   target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
