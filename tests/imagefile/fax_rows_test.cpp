@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(BmpHuffman, damaged_fax_rows_load_as_a_picture) {
+TEST(FaxRows, DamagedRowsLoadAsAPicture) {
   const std::string source = std::string(VARNESK_SOURCE_DIR) + "/../shared/corpora/images/bmpsuite/q/pal1huffmsb.bmp";
   const std::vector<unsigned char> intact = imgtest::ReadFileBytes(source);
   if (intact.empty()) GTEST_SKIP() << "no shared corpus beside the source tree";
