@@ -219,14 +219,14 @@ int read_whole_image(PngData* d) {
   return IMAGE_OK;
 }
 
-// After the last row: the rest of the file up to IEND must be there and sound, so a file cut
-// after its pixel data is refused like any other truncated one.
 ImageFileHandle* png_open(const char* path, int* error) {
   BinaryFile* f = ImageDriverOpenFile(path, BINARY_FILE_BIG_ENDIAN, error);
   if (f == nullptr) return nullptr;
   return open_at(f, 0, error);
 }
 
+// After the last row: the rest of the file up to IEND must be there and sound, so a file cut
+// after its pixel data is refused like any other truncated one.
 int read_end(PngData* d) {
   if (setjmp(png_jmpbuf(d->png))) return IMAGE_ERR_READ;
   png_read_end(d->png, nullptr);

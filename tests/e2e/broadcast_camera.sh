@@ -34,11 +34,7 @@ close_varnesk() {
 start_program "$VARNESK" "$DEMO" "$LOG"
 load_through_file_menu 0 "$DEMO/demo_ground.cen"
 scene=$(shot broadcast_1_scene "$CANVAS")
-menu_pick 2 2
-sleep 0.3
-missed=$(lines_missing "$scene" "$(shot broadcast_2_field_lines "$CANVAS")" \
-  $(awk 'NR > 1 {print $4 "," $5}' "$DEMO/demo_ground.ref"))
-[ -z "$missed" ] || fail "no field line within 2 px of the landmarks at" $missed
+expect_field_lines "$scene" broadcast_2_field_lines $(awk 'NR > 1 {print $4 "," $5}' "$DEMO/demo_ground.ref")
 
 # 2. the offside measure: the number, then its band
 measure_offside 'Entre Duas Paralelas$' broadcast_3_message

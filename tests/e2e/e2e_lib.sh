@@ -270,9 +270,18 @@ start_program() {
   menu_bar "$MAIN"
 }
 
-# lines_missing BEFORE AFTER U,V...: of the points (image pixels, rows from the bottom, on a
-# 640 x 480 canvas), those without a pixel within 2 px that is field-line red in the screenshot
-# AFTER and was not in BEFORE.
+# expect_field_lines BEFORE NAME U,V...: turns View > Field Lines on, keeps the canvas as
+# screenshot NAME and fails unless every point (image pixels, rows from the bottom, on a 640 x 480
+# canvas) has a pixel within 2 px that is field-line red there and was not in screenshot BEFORE.
+expect_field_lines() {
+  local before=$1 name=$2 missed
+  shift 2
+  menu_pick 2 2
+  sleep 0.5
+  missed=$(lines_missing "$before" "$(shot "$name" "$CANVAS")" "$@")
+  [ -z "$missed" ] || fail "no field line within 2 px of the landmarks at" $missed
+}
+
 lines_missing() {
   python3 - "$@" <<'PY'
 import subprocess, sys

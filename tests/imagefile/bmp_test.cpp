@@ -115,8 +115,6 @@ TEST(Bmp, BmpsuiteFileDecodesUnlikeItsReferenceRendering) {
 // they must read exactly like the bitmap they come from, and nothing else may pass for one.
 namespace {
 
-using imgtest::Planes;
-
 std::vector<unsigned char> WithoutFileHeader(const char* name) {
   std::vector<unsigned char> bytes = imgtest::ReadFileBytes(imgtest::DataPath(std::string("bmp/") + name));
   if (bytes.size() > 14) bytes.erase(bytes.begin(), bytes.begin() + 14);

@@ -11,10 +11,11 @@ using namespace imgtest;
 namespace {
 
 // A picture of `rows` (top first, `samples` 8-bit samples a pixel, or packed rows when `bits`
-// is not 8) written with libtiff; alphaKind 0 writes no extra sample.
+// is not 8) written with libtiff; alphaKind 0 writes no extra sample, and a white point (CIE x, y)
+// is written when given.
 bool WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
                uint16_t photometric, const std::vector<unsigned char>& rows, uint16_t alphaKind = 0,
-               uint16_t orientation = ORIENTATION_TOPLEFT) {
+               uint16_t orientation = ORIENTATION_TOPLEFT, const float* whitePoint = nullptr) {
   TIFF* t = TIFFOpen(path.c_str(), "w");
   if (t == nullptr) return false;
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
@@ -25,6 +26,7 @@ bool WriteTiff(const std::string& path, uint32_t width, uint32_t height, uint16_
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
   if (alphaKind != 0) TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &alphaKind);
+  if (whitePoint != nullptr) TIFFSetField(t, TIFFTAG_WHITEPOINT, whitePoint);
   bool written = true;
   const size_t rowBytes = rows.size() / height;
   for (uint32_t y = 0; y < height; ++y) {
@@ -120,8 +122,6 @@ TEST(Tiff, SharedStripsOrBadDirectoryCostWorkMemoryOrNoise) {
 // the sRGB primaries and of neutral greys, with and without a white point in the file.
 namespace {
 
-using imgtest::Planes;
-
 struct Lab {
   double l, a, b;  // L* 0-100, a*, b*
 };
@@ -129,25 +129,14 @@ struct Lab {
 // A one-row 8-bit CIELAB TIFF; whitePoint (CIE x, y) is written when not null.
 std::string WriteLab(const char* name, const Lab* pixels, int count, const float* whitePoint) {
   const std::string path = imgtest::TempPath(name);
-  TIFF* t = TIFFOpen(path.c_str(), "w");
-  if (t == nullptr) return "";
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, count);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_CIELAB);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 1);
-  if (whitePoint != nullptr) TIFFSetField(t, TIFFTAG_WHITEPOINT, whitePoint);
-  unsigned char row[3 * 8];
+  auto signedByte = [](double v) { return static_cast<unsigned char>(static_cast<signed char>(v < 0 ? v - 0.5 : v + 0.5)); };
+  std::vector<unsigned char> row;
   for (int i = 0; i < count; ++i) {
-    row[3 * i] = static_cast<unsigned char>(pixels[i].l * 255.0 / 100.0 + 0.5);
-    row[3 * i + 1] = static_cast<unsigned char>(static_cast<signed char>(pixels[i].a < 0 ? pixels[i].a - 0.5 : pixels[i].a + 0.5));
-    row[3 * i + 2] = static_cast<unsigned char>(static_cast<signed char>(pixels[i].b < 0 ? pixels[i].b - 0.5 : pixels[i].b + 0.5));
+    row.push_back(static_cast<unsigned char>(pixels[i].l * 255.0 / 100.0 + 0.5));
+    row.push_back(signedByte(pixels[i].a));
+    row.push_back(signedByte(pixels[i].b));
   }
-  const bool ok = TIFFWriteScanline(t, row, 0, 0) == 1;
-  TIFFClose(t);
-  return ok ? path : "";
+  return WriteTiff(path, count, 1, 8, 3, PHOTOMETRIC_CIELAB, row, 0, ORIENTATION_TOPLEFT, whitePoint) ? path : "";
 }
 
 void ExpectNear(const Planes& p, int x, int r, int g, int b, int tolerance, const std::string& what) {
